@@ -1,0 +1,72 @@
+#include "app/startup.h"
+
+#include "app/app_class.h"
+#include "app/plugin_entrypoints.h"
+#include "platform_init.h"
+#include "runtime/delegate.h"
+#include "runtime/runtime.h"
+#include "runtime/trace.h"
+
+int vindralo_main() {
+  RuntimeInit();
+  vindralo_initialize();
+  _Main();
+  vindralo_finalize();
+  return RuntimeExit();
+}
+
+void vindralo_initialize() {
+  RuntimeInitPlatformClasses();
+  // The system's own classes, last of all.
+  App::__ctblinit();
+}
+
+void _Main() {
+  try {
+    Ref<Delegate> startup = RuntimeCreateDelegate(
+        "Delegate.Invoke",
+        [](Object&, std::span<const Variant>) -> Variant {
+          _Startup();
+          return {};
+        },
+        nullptr, "(  )");
+    _RunFrameworkInitialization(startup->Function());
+    startup.Reset();
+    _RuntimeRun();
+  } catch (...) {
+    _UnhandledException(std::current_exception());
+  }
+}
+
+void _Startup() {
+  RuntimeTrace("startup");
+  _RuntimeInitExternalClasses();
+  _InitPluginEntrypoints();
+  _InitFileTypes();
+  _NewAppInstance();
+  _ApplicationAddMenuHandlers();
+  _MakeDefaultView();
+}
+
+void _InitPluginEntrypoints() {
+  auto declarations = PluginDeclarations();
+  Ref<PluginEntrypointTable> table = RuntimeAllocatePluginEntrypointsTable(declarations.size());
+  for (std::size_t i = 0; i < declarations.size(); ++i)
+    table->Entry(i + 1) = RuntimeLookupPluginEntrypoint(declarations[i]);
+  SetPluginEntrypoints(std::move(table));
+}
+
+void _InitFileTypes() {}
+
+void _NewAppInstance() {
+  Ref<Application> app = RuntimeCheckCastAs<Application>(RuntimeNewObject(App::__Lookup()), App::__Lookup());
+  _RuntimeRegisterAppObject(app);
+}
+
+void _ApplicationAddMenuHandlers() {}
+
+void _MakeDefaultView() {}
+
+void vindralo_finalize() {
+  RuntimeReleaseFrameworkGlobals();
+}

@@ -1,0 +1,21 @@
+#include <QMessageBox>
+
+#include "dialogs/dialogs.h"
+#include "runtime/event_loops.h"
+#include "runtime/runtime.h"
+
+void MsgBox(const std::string& text) {
+  if (dialog_seam::Enabled()) {
+    dialog_seam::Record({.kind = "MsgBox", .text = text, .fields = {}});
+    RuntimeCheckUnwind();
+    return;
+  }
+  QMessageBox box;
+  box.setText(QString::fromStdString(text));
+  box.setStandardButtons(QMessageBox::Ok);
+  QEventLoop loop;
+  QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
+  box.open();
+  RuntimeRunLoop(loop);
+  RuntimeCheckUnwind();
+}

@@ -1,0 +1,174 @@
+#include "runtime/runtime.h"
+
+#include <QApplication>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialogs/dialogs.h"
+#include "runtime/event_loops.h"
+#include "runtime/trace.h"
+
+namespace {
+
+struct State {
+  int argc = 1;
+  std::vector<std::string> args{"vindralo"};
+  std::vector<char*> argv;
+  std::unique_ptr<QApplication> app;
+  std::exception_ptr pending;
+  bool quitting = false;
+  int exitStatus = 0;
+  std::vector<std::function<void()>> dispatchEndHooks;
+  std::vector<std::function<void()>> exitHooks;
+  std::vector<QEventLoop*> loops;
+};
+
+State& S() {
+  static State s;
+  return s;
+}
+
+void RunDispatchEndHooks() {
+  for (auto& hook : S().dispatchEndHooks) hook();
+}
+
+void ExitAllLoops(int code) {
+  for (QEventLoop* loop : S().loops) loop->exit(code);
+}
+
+}  // namespace
+
+void RuntimeSetArguments(int argc, char** argv) {
+  auto& s = S();
+  s.args.assign(argv, argv + argc);
+  if (s.args.empty()) s.args.push_back("vindralo");
+}
+
+void RuntimeInit() {
+  auto& s = S();
+  s.pending = nullptr;
+  s.quitting = false;
+  s.exitStatus = 0;
+  if (!QApplication::instance()) {
+    s.argv.clear();
+    for (auto& a : s.args) s.argv.push_back(a.data());
+    s.argv.push_back(nullptr);
+    s.argc = static_cast<int>(s.args.size());
+    s.app = std::make_unique<QApplication>(s.argc, s.argv.data());
+    QApplication::setQuitOnLastWindowClosed(false);  // the main window's close quits explicitly
+  }
+  RuntimeTrace("runtime started");
+}
+
+void _RunFrameworkInitialization(const MethodFunction& entry) {
+  if (!entry) RaiseNilObjectException("the start-up entry");
+  RuntimeTrace("framework initialisation");
+  struct NoReceiver : Object {} none;
+  entry(none, {});
+  RunDispatchEndHooks();
+}
+
+void _RuntimeRun() {
+  auto& s = S();
+  RuntimeTrace("loop entered");
+  if (!s.quitting && !s.pending) {
+    QEventLoop loop;
+    RuntimeRunLoop(loop);
+  }
+  RuntimeTrace("loop returned");
+  if (s.pending) std::rethrow_exception(std::exchange(s.pending, nullptr));
+}
+
+void _UnhandledException(std::exception_ptr error) {
+  auto& s = S();
+  s.exitStatus = 1;
+  std::string text;
+  try {
+    std::rethrow_exception(error);
+  } catch (const RuntimeException& e) {
+    text = "An exception of class " + e.ClassName() + " was not handled.\n" + e.Message();
+  } catch (const std::exception& e) {
+    text = std::string("An exception was not handled.\n") + e.what();
+  } catch (...) {
+    text = "An exception of unknown kind was not handled.";
+  }
+  RuntimeTrace("unhandled exception");
+  // The message must show even though the loop has been told to end.
+  const bool wasQuitting = std::exchange(s.quitting, false);
+  try {
+    MsgBox(text);
+  } catch (...) {
+  }
+  s.quitting = wasQuitting;
+}
+
+int RuntimeExit() {
+  auto& s = S();
+  for (auto& hook : s.exitHooks) {
+    try {
+      hook();
+    } catch (...) {
+      // A failure at exit cannot be shown any more; it still ends in status 1.
+      s.exitStatus = 1;
+    }
+  }
+  RuntimeTrace("runtime stopped");
+  s.app.reset();
+  s.quitting = false;
+  return std::exchange(s.exitStatus, 0);
+}
+
+void RuntimeBackgroundTask() {
+  if (QCoreApplication::instance())
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  RuntimeCheckUnwind();
+}
+
+void RuntimeRequestQuit() {
+  S().quitting = true;
+  RuntimeTrace("quit requested");
+  ExitAllLoops(0);
+}
+
+bool RuntimeIsQuitting() noexcept { return S().quitting; }
+
+void RuntimeDispatch(const std::function<void()>& handler) noexcept {
+  auto& s = S();
+  auto capture = [&s](std::exception_ptr e) {
+    if (!s.pending) s.pending = e;
+    ExitAllLoops(1);
+  };
+  try {
+    handler();
+  } catch (const QuitSignal&) {
+  } catch (...) {
+    capture(std::current_exception());
+  }
+  try {
+    RunDispatchEndHooks();
+  } catch (...) {
+    capture(std::current_exception());
+  }
+}
+
+bool RuntimeHasPendingException() noexcept { return S().pending != nullptr; }
+
+void RuntimeCheckUnwind() {
+  auto& s = S();
+  if (s.quitting || s.pending) throw QuitSignal();
+}
+
+void RuntimeAddDispatchEndHook(std::function<void()> hook) { S().dispatchEndHooks.push_back(std::move(hook)); }
+void RuntimeAddExitHook(std::function<void()> hook) { S().exitHooks.push_back(std::move(hook)); }
+
+void RuntimeRunLoop(QEventLoop& loop) {
+  auto& loops = S().loops;
+  loops.push_back(&loop);
+  struct Pop {
+    std::vector<QEventLoop*>& loops;
+    ~Pop() { loops.pop_back(); }
+  } pop{loops};
+  if (S().quitting || S().pending) return;
+  loop.exec();
+}

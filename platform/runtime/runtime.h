@@ -1,0 +1,48 @@
+#pragma once
+// The process-level runtime: start, the framework's initialisation, the
+// event loop, the last-resort exception handler and the exit status.
+#include <exception>
+#include <functional>
+
+#include "runtime/classes.h"
+
+// Keeps the process arguments for the GUI toolkit (its standard options,
+// such as -platform, are the only arguments the process understands).
+void RuntimeSetArguments(int argc, char** argv);
+
+void RuntimeInit();
+// Runs the start-up entry once, with no arguments; what it raises passes on.
+void _RunFrameworkInitialization(const MethodFunction& entry);
+// Runs the event loop until the application quits; rethrows the first
+// exception that a dispatched event raised.
+void _RuntimeRun();
+// Shows one message with the exception's class and message, then returns;
+// the process will exit with status 1.
+void _UnhandledException(std::exception_ptr error);
+// Stops the runtime; the process exit status (0 after a normal quit).
+int RuntimeExit();
+
+// Handles pending events except user input, so that progress, preview and
+// status repaint during long loops; unwinds the caller with QuitSignal when
+// the application is quitting.
+void RuntimeBackgroundTask();
+
+// Ends every running event loop; the running handler, if any, unwinds at
+// its next background task.
+void RuntimeRequestQuit();
+bool RuntimeIsQuitting() noexcept;
+
+// Runs one event handler at a dispatch boundary: no exception passes out.
+// The first exception is kept (later ones are dropped), every event loop is
+// told to return, and _RuntimeRun rethrows it.
+void RuntimeDispatch(const std::function<void()>& handler) noexcept;
+bool RuntimeHasPendingException() noexcept;
+// Throws QuitSignal when a nested loop returned because the application is
+// quitting or an exception is pending, so that the handler unwinds.
+void RuntimeCheckUnwind();
+
+// Work that must be complete before any handler returns to the event loop
+// (the platform's pending frame writes); may raise.
+void RuntimeAddDispatchEndHook(std::function<void()> hook);
+// Work that runs when the runtime stops (waiting for pending writes).
+void RuntimeAddExitHook(std::function<void()> hook);
