@@ -1,8 +1,10 @@
 #include "runtime/runtime.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dialogs/dialogs.h"
@@ -22,6 +24,8 @@ struct State {
   std::vector<std::function<void()>> dispatchEndHooks;
   std::vector<std::function<void()>> exitHooks;
   std::vector<QEventLoop*> loops;
+  std::function<void()> onInitialization;
+  std::function<void()> onLoopEntered;
 };
 
 State& S() {
@@ -64,6 +68,7 @@ void RuntimeInit() {
 void _RunFrameworkInitialization(const MethodFunction& entry) {
   if (!entry) RaiseNilObjectException("the start-up entry");
   RuntimeTrace("framework initialisation");
+  if (auto hook = std::exchange(S().onInitialization, nullptr)) hook();
   struct NoReceiver : Object {} none;
   entry(none, {});
   RunDispatchEndHooks();
@@ -72,6 +77,8 @@ void _RunFrameworkInitialization(const MethodFunction& entry) {
 void _RuntimeRun() {
   auto& s = S();
   RuntimeTrace("loop entered");
+  if (auto hook = std::exchange(s.onLoopEntered, nullptr))
+    QTimer::singleShot(0, [hook] { RuntimeDispatch(hook); });
   if (!s.quitting && !s.pending) {
     QEventLoop loop;
     RuntimeRunLoop(loop);
@@ -172,3 +179,6 @@ void RuntimeRunLoop(QEventLoop& loop) {
   if (S().quitting || S().pending) return;
   loop.exec();
 }
+
+void RuntimeOnFrameworkInitialization(std::function<void()> hook) { S().onInitialization = std::move(hook); }
+void RuntimeOnLoopEntered(std::function<void()> hook) { S().onLoopEntered = std::move(hook); }

@@ -44,5 +44,11 @@ void RuntimeCheckUnwind();
 // Work that must be complete before any handler returns to the event loop
 // (the platform's pending frame writes); may raise.
 void RuntimeAddDispatchEndHook(std::function<void()> hook);
+// Test seams: work run once when the framework initialises, before the
+// start-up entry, and once when the event loop is entered (as a dispatched
+// event). Each is cleared after it ran.
+void RuntimeOnFrameworkInitialization(std::function<void()> hook);
+void RuntimeOnLoopEntered(std::function<void()> hook);
+
 // Work that runs when the runtime stops (waiting for pending writes).
 void RuntimeAddExitHook(std::function<void()> hook);
