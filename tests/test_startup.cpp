@@ -116,3 +116,17 @@ TEST(DispatchBoundary, AnExceptionInsideAModalLoopUnwindsTheWaitingHandler) {
   EXPECT_FALSE(continuedAfterBox);
   RuntimeExit();
 }
+
+TEST(DispatchBoundary, QuittingDuringALongLoopUnwindsTheHandlerAsANormalQuit) {
+  int iterations = 0;
+  const int status = RunProcess([&] {
+    QTimer::singleShot(30, [] { RuntimeRequestQuit(); });
+    for (;;) {  // a long loop that only a quit ends
+      ++iterations;
+      RuntimeBackgroundTask();
+    }
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_GT(iterations, 1);
+  EXPECT_TRUE(dialog_seam::Messages().empty());
+}
