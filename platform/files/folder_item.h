@@ -1,0 +1,66 @@
+#pragma once
+// Files and folders. A FolderItem names a path, existing or not. A folder's
+// listing is sorted the way a file browser sorts (digit runs by value,
+// letters case-insensitively, ties by byte order), hides "." and ".." and
+// every name starting with ".", and is read again only when the folder's
+// modification time changes.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "media/movie.h"
+#include "media/picture.h"
+#include "runtime/classes.h"
+
+class FolderItem : public Object {
+ public:
+  // `path` is absolute and normalised (no trailing "/" except the root's).
+  explicit FolderItem(std::string path);
+  ~FolderItem() override;
+  static const ClassTable* StaticClass();
+
+  // The last part of the path ("/" for the root).
+  std::string Name();
+  // The full path; a folder's ends in "/".
+  std::string AbsolutePath();
+  // The path without a trailing "/".
+  const std::string& Path() const noexcept { return path_; }
+  bool Exists();
+  bool Directory();
+
+  // The number of listed entries (0 for a file or a missing folder).
+  std::int32_t Count();
+  // Entry index (1-based) of the listing; none past the end.
+  Ref<FolderItem> Item(std::int32_t index);
+  // The item of that name inside this folder, existing or not; none for a
+  // name that is empty, "." or "..", or holds a "/".
+  Ref<FolderItem> Child(const std::string& name);
+
+  // The file as a picture (JPEG with its EXIF orientation applied, other
+  // formats through Qt); none when it does not read as one.
+  Ref<Picture> OpenAsPicture();
+  // Writes the picture as JPEG (quality 90, 4:2:0) through a temporary file
+  // in the same folder renamed over this one. A failure raises IOException
+  // naming the file and the reason; an absent picture NilObjectException.
+  void SaveAsJPEG(const Ref<Picture>& picture);
+
+  // The file as a movie to read; none when it is no movie.
+  Ref<EditableMovie> OpenEditableMovie();
+  // A new, empty movie that will be written to this file.
+  Ref<EditableMovie> CreateMovie();
+
+ private:
+  struct Listing;
+  std::string path_;
+  std::unique_ptr<Listing> listing_;
+};
+
+// An item for the path (path type 0: a native path; a relative one is taken
+// from the current folder), existing or not; none for an empty path.
+Ref<FolderItem> GetFolderItem(const std::string& path, std::int32_t pathType = 0);
+// Volume 0 is the root folder "/"; there is no other.
+Ref<FolderItem> Volume(std::int32_t index);
+// The folder "Resources" in the parent of the folder that holds the
+// executable; NilObjectException when the executable's folder or its
+// parent cannot be found.
+Ref<FolderItem> _GetApplicationBundleResources();
