@@ -1,6 +1,8 @@
 #include "app/startup.h"
 
 #include "app/app_class.h"
+#include "app/file_types.h"
+#include "app/menu_bar.h"
 #include "app/plugin_entrypoints.h"
 #include "platform_init.h"
 #include "runtime/delegate.h"
@@ -18,6 +20,7 @@ int vindralo_main() {
 void vindralo_initialize() {
   RuntimeInitPlatformClasses();
   // The system's own classes, last of all.
+  Menu::Menu::__ctblinit();
   App::__ctblinit();
 }
 
@@ -56,10 +59,13 @@ void _InitPluginEntrypoints() {
   SetPluginEntrypoints(std::move(table));
 }
 
-void _InitFileTypes() {}
+void _InitFileTypes() { FileTypes::_Initialize(); }
 
 void _NewAppInstance() {
   Ref<Application> app = RuntimeCheckCastAs<Application>(RuntimeNewObject(App::__Lookup()), App::__Lookup());
+  Ref<MenuBar> bar = Menu::Instance();  // built on this first request
+  ApplicationMenuBarSet(*app, 0, bar);
+  bar.Reset();
   _RuntimeRegisterAppObject(app);
 }
 
@@ -69,4 +75,6 @@ void _MakeDefaultView() {}
 
 void vindralo_finalize() {
   RuntimeReleaseFrameworkGlobals();
+  for (auto release : FileTypes::ReleaseRoutines()) release();
+  Menu::_implicitInstance__Exit();
 }

@@ -1,6 +1,7 @@
 #include "platform_init.h"
 
 #include "app/application.h"
+#include "app/file_type.h"
 #include "runtime/delegate.h"
 #include "runtime/trace.h"
 #include "runtime/values.h"
@@ -12,6 +13,8 @@ void RuntimeInitPlatformClasses() {
   Application::StaticClass();
   MenuItem::StaticClass();
   MenuBar::StaticClass();
+  QuitMenuItem::StaticClass();
+  FileType::StaticClass();  // last of the platform's classes
 }
 
 void _RuntimeInitExternalClasses() { RuntimeTrace("external classes"); }

@@ -1,0 +1,110 @@
+#include "app/file_type.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "runtime/trace.h"
+
+namespace {
+
+struct Registry {
+  std::vector<FileTypeRegistration> types;
+  std::vector<file_type_seam::Call> log;
+};
+
+// Never destroyed: a type still held by a static at exit may withdraw
+// itself after every other static is gone.
+Registry& R() {
+  static Registry* r = new Registry();
+  return *r;
+}
+
+FileType& AsFileType(Object& o) {
+  auto* type = dynamic_cast<FileType*>(&o);
+  if (!type) throw IllegalCastException("the receiver is not a FileType");
+  return *type;
+}
+
+PropertyEntry TextProperty(std::string name, const std::string& (FileType::*get)() const noexcept,
+                           void (FileType::*set)(std::string)) {
+  return {std::move(name), "s", [get](Object& o) -> Variant { return (AsFileType(o).*get)(); },
+          [set](Object& o, const Variant& v) { (AsFileType(o).*set)(VariantAs<std::string>(v, "a String")); }};
+}
+
+}  // namespace
+
+void FileType::SetName(std::string name) {
+  Deregister();
+  mName = std::move(name);
+}
+
+void FileType::SetExtensions(std::string extensions) {
+  Deregister();
+  mExtension = std::move(extensions);
+}
+
+void FileType::SetMacType(std::string macType) {
+  Deregister();
+  mMacType = std::move(macType);
+}
+
+void FileType::SetMacCreator(std::string macCreator) {
+  Deregister();
+  mMacCreator = std::move(macCreator);
+}
+
+std::string FileType::Operator_Convert() {
+  if (!mRegistered) Register();
+  return mName;
+}
+
+void FileType::Register() {
+  RuntimeRegisterFileType(mName, mMacCreator, mMacType, mExtension);  // a refusal is not reported
+  mRegistered = true;
+}
+
+void FileType::Deregister() {
+  if (!mRegistered) return;
+  RuntimeDeregisterFileType(mName);
+  mRegistered = false;
+}
+
+const ClassTable* FileType::StaticClass() {
+  static const ClassTable* table = RuntimeNewClass({
+      .name = "FileType",
+      .properties =
+          {
+              TextProperty("Name", &FileType::Name, &FileType::SetName),
+              TextProperty("Extensions", &FileType::Extensions, &FileType::SetExtensions),
+              TextProperty("MacType", &FileType::MacType, &FileType::SetMacType),
+              TextProperty("MacCreator", &FileType::MacCreator, &FileType::SetMacCreator),
+          },
+      .finalizer = [](Object& o) { AsFileType(o).Destructor(); },
+      .factory = [] { return static_cast<Object*>(new FileType()); },
+  });
+  return table;
+}
+
+bool RuntimeRegisterFileType(const std::string& name, const std::string& macCreator, const std::string& macType,
+                             const std::string& extensions) {
+  auto& r = R();
+  FileTypeRegistration type{name, macCreator, macType, extensions};
+  r.log.push_back({false, type});
+  RuntimeTrace("file type registered " + name);
+  std::erase_if(r.types, [&](auto& t) { return t.name == name; });
+  r.types.push_back(std::move(type));
+  return true;
+}
+
+void RuntimeDeregisterFileType(const std::string& name) {
+  auto& r = R();
+  r.log.push_back({true, {name, {}, {}, {}}});
+  RuntimeTrace("file type withdrawn " + name);
+  std::erase_if(r.types, [&](auto& t) { return t.name == name; });
+}
+
+std::vector<FileTypeRegistration> RuntimeRegisteredFileTypes() { return R().types; }
+
+namespace file_type_seam {
+std::vector<Call> TakeLog() { return std::exchange(R().log, {}); }
+}  // namespace file_type_seam

@@ -1,0 +1,71 @@
+#pragma once
+// Declared file types: a type registers itself with the platform the first
+// time it is converted to its Name, and withdraws the registration when a
+// property changes or the last reference to it goes.
+#include <string>
+#include <vector>
+
+#include "runtime/classes.h"
+
+class FileType : public Object {
+ public:
+  const std::string& Name() const noexcept { return mName; }
+  const std::string& Extensions() const noexcept { return mExtension; }
+  const std::string& MacType() const noexcept { return mMacType; }
+  const std::string& MacCreator() const noexcept { return mMacCreator; }
+  bool Registered() const noexcept { return mRegistered; }
+
+  // Each setter first withdraws an earlier registration, which would carry
+  // the old value.
+  void SetName(std::string name);
+  void SetExtensions(std::string extensions);
+  void SetMacType(std::string macType);
+  void SetMacCreator(std::string macCreator);
+
+  // The conversion to a String: registers the type unless it is registered
+  // already, then gives its Name.
+  std::string Operator_Convert();
+  // Registers with Name, MacCreator, MacType and Extensions; the type counts
+  // as registered whatever the platform answers.
+  void Register();
+  // Withdraws the registration, if there is one.
+  void Deregister();
+  // Runs when the object ends: withdraws its registration.
+  void Destructor() { Deregister(); }
+
+  static const ClassTable* StaticClass();
+
+ private:
+  std::string mName;
+  std::string mExtension;
+  std::string mMacType;
+  std::string mMacCreator;
+  bool mRegistered = false;
+};
+
+// The platform's registry of declared types, keyed by Name (a later
+// registration under the same Name replaces the earlier one). Returns
+// whether the registration was taken.
+bool RuntimeRegisterFileType(const std::string& name, const std::string& macCreator, const std::string& macType,
+                             const std::string& extensions);
+void RuntimeDeregisterFileType(const std::string& name);
+
+struct FileTypeRegistration {
+  std::string name;
+  std::string macCreator;
+  std::string macType;
+  std::string extensions;
+  friend bool operator==(const FileTypeRegistration&, const FileTypeRegistration&) = default;
+};
+
+// The types registered now, in the order they were registered.
+std::vector<FileTypeRegistration> RuntimeRegisteredFileTypes();
+
+namespace file_type_seam {
+struct Call {
+  bool withdraw = false;  // false: a registration; true: a withdrawal (only `name` is set)
+  FileTypeRegistration type;
+};
+// Every registration and withdrawal since the last call, in order.
+std::vector<Call> TakeLog();
+}  // namespace file_type_seam
