@@ -118,7 +118,7 @@ QKeySequence MenuShortcutToKeySequence(std::string_view text) {
   }
   QKeySequence key = QKeySequence::fromString(QString::fromUtf8(rest.data(), static_cast<qsizetype>(rest.size())),
                                               QKeySequence::PortableText);
-  if (key.count() != 1 || key[0].keyboardModifiers() != Qt::NoModifier) return {};
+  if (key.count() != 1 || key[0].keyboardModifiers() != Qt::NoModifier || key[0].key() == Qt::Key_unknown) return {};
   return QKeySequence(QKeyCombination(modifiers, key[0].key()));
 }
 
