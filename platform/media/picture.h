@@ -14,6 +14,10 @@ class Graphics;
 
 // One picture's pixels, immutable once shared.
 struct PixelBuffer {
+  PixelBuffer() = default;
+  PixelBuffer(const PixelBuffer&) = delete;
+  PixelBuffer& operator=(const PixelBuffer&) = delete;
+  ~PixelBuffer();  // hands big storage back to the platform's pool for reuse
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::uint64_t stamp = 0;  // unique per content; see NewContentStamp

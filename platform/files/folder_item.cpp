@@ -1,0 +1,165 @@
+#include "files/folder_item.h"
+
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <filesystem>
+#include <vector>
+
+#include "files/listing.h"
+#include "files/picture_files.h"
+
+namespace {
+
+std::int64_t Nanoseconds(const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; }
+
+std::int64_t NowNanoseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return Nanoseconds(now);
+}
+
+// A listing is trusted while the folder's modification time stays the same,
+// but only once that time lies clearly before the moment the listing was
+// read: file times tick coarsely, so an entry made in the same tick as the
+// listing would not change the folder's time.
+constexpr std::int64_t kSettledNanoseconds = 50'000'000;
+
+std::string ParentPath(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos || slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string Joined(const std::string& folder, const std::string& name) {
+  return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+std::string Normalised(const std::string& path) {
+  std::filesystem::path p(path);
+  if (p.is_relative()) p = std::filesystem::current_path() / p;
+  std::string text = p.lexically_normal().string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text.empty() ? "/" : text;
+}
+
+}  // namespace
+
+struct FolderItem::Listing {
+  std::vector<std::string> names;
+  std::int64_t mtime = 0;
+  bool trusted = false;
+};
+
+FolderItem::FolderItem(std::string path) : path_(std::move(path)) {}
+FolderItem::~FolderItem() = default;
+
+const ClassTable* FolderItem::StaticClass() {
+  auto self = [](Object& o) -> FolderItem& { return static_cast<FolderItem&>(o); };
+  static const ClassTable* table = RuntimeNewClass({
+      .name = "FolderItem",
+      .properties =
+          {
+              {.name = "Name", .type = "s", .getter = [=](Object& o) -> Variant { return self(o).Name(); }},
+              {.name = "AbsolutePath",
+               .type = "s",
+               .getter = [=](Object& o) -> Variant { return self(o).AbsolutePath(); }},
+              {.name = "Exists", .type = "b", .getter = [=](Object& o) -> Variant { return self(o).Exists(); }},
+              {.name = "Directory",
+               .type = "b",
+               .getter = [=](Object& o) -> Variant { return self(o).Directory(); }},
+              {.name = "Count", .type = "i4", .getter = [=](Object& o) -> Variant { return self(o).Count(); }},
+          },
+      .factory = [] { return static_cast<Object*>(new FolderItem("/")); },
+  });
+  return table;
+}
+
+std::string FolderItem::Name() {
+  if (path_ == "/") return "/";
+  return path_.substr(path_.rfind('/') + 1);
+}
+
+std::string FolderItem::AbsolutePath() {
+  if (path_ == "/") return "/";
+  return Directory() ? path_ + "/" : path_;
+}
+
+bool FolderItem::Exists() {
+  struct stat st{};
+  return stat(path_.c_str(), &st) == 0;
+}
+
+bool FolderItem::Directory() {
+  struct stat st{};
+  return stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::int32_t FolderItem::Count() {
+  struct stat st{};
+  if (stat(path_.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    listing_.reset();
+    return 0;
+  }
+  const std::int64_t mtime = Nanoseconds(st.st_mtim);
+  if (!listing_ || !listing_->trusted || listing_->mtime != mtime) {
+    auto fresh = std::make_unique<Listing>();
+    const std::int64_t readAt = NowNanoseconds();
+    fresh->names = ReadSortedListing(path_);
+    fresh->mtime = mtime;
+    fresh->trusted = readAt - mtime > kSettledNanoseconds;
+    listing_ = std::move(fresh);
+  }
+  const std::size_t n = listing_->names.size();
+  return n > 0x7fffffff ? 0x7fffffff : static_cast<std::int32_t>(n);
+}
+
+Ref<FolderItem> FolderItem::Item(std::int32_t index) {
+  if (index < 1 || index > Count()) return nullptr;
+  return New<FolderItem>(Joined(path_, listing_->names[static_cast<std::size_t>(index) - 1]));
+}
+
+Ref<FolderItem> FolderItem::Child(const std::string& name) {
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return nullptr;
+  return New<FolderItem>(Joined(path_, name));
+}
+
+Ref<Picture> FolderItem::OpenAsPicture() { return OpenPictureFile(path_); }
+
+void FolderItem::SaveAsJPEG(const Ref<Picture>& picture) {
+  if (!picture) RaiseNilObjectException("the picture to save as " + path_);
+  SavePictureAsJPEG(path_, *picture);
+}
+
+Ref<EditableMovie> FolderItem::OpenEditableMovie() { return EditableMovie::Open(path_); }
+Ref<EditableMovie> FolderItem::CreateMovie() { return EditableMovie::Create(path_); }
+
+Ref<FolderItem> GetFolderItem(const std::string& path, std::int32_t) {
+  if (path.empty()) return nullptr;
+  return New<FolderItem>(Normalised(path));
+}
+
+Ref<FolderItem> Volume(std::int32_t index) {
+  if (index != 0) return nullptr;
+  return New<FolderItem>("/");
+}
+
+Ref<FolderItem> _GetApplicationBundleResources() {
+  std::string exeFolder;
+  if (QCoreApplication::instance()) {
+    exeFolder = QCoreApplication::applicationDirPath().toStdString();
+  } else {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) exeFolder = exe.parent_path().string();
+  }
+  if (exeFolder.empty()) RaiseNilObjectException("the folder of the executable");
+  Ref<FolderItem> folder = GetFolderItem(exeFolder);
+  if (!folder || !folder->Directory()) RaiseNilObjectException("the folder of the executable");
+  Ref<FolderItem> parent = GetFolderItem(ParentPath(folder->Path()));
+  if (!parent || parent->Path() == folder->Path() || !parent->Directory())
+    RaiseNilObjectException("the parent of the executable's folder");
+  return parent->Child("Resources");
+}

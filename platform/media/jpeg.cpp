@@ -1,0 +1,127 @@
+#include "media/jpeg.h"
+
+#include <turbojpeg.h>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageIOHandler>
+#include <QImageReader>
+#include <cstring>
+
+#include "media/orientation.h"
+
+namespace {
+
+struct TjDestroy {
+  void operator()(void* handle) const noexcept { tjDestroy(handle); }
+};
+using TjHandle = std::unique_ptr<void, TjDestroy>;
+struct TjFree {
+  void operator()(unsigned char* p) const noexcept { tjFree(p); }
+};
+
+// One compressor and one decompressor per thread: making them costs more
+// than a small picture's work.
+tjhandle Decompressor() {
+  thread_local TjHandle handle(tjInitDecompress());
+  if (!handle) throw RuntimeException("RuntimeException", std::string("while starting the JPEG decoder: ") + tjGetErrorStr2(nullptr));
+  return handle.get();
+}
+tjhandle Compressor() {
+  thread_local TjHandle handle(tjInitCompress());
+  if (!handle) throw RuntimeException("RuntimeException", std::string("while starting the JPEG encoder: ") + tjGetErrorStr2(nullptr));
+  return handle.get();
+}
+
+// The EXIF orientation as Qt reads it from the header (no decoding).
+Orientation ExifOrientation(const unsigned char* data, std::size_t size) {
+  QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, "jpeg");
+  const QImageIOHandler::Transformations t = reader.transformation();
+  return {.mirror = t.testFlag(QImageIOHandler::TransformationMirror),
+          .flip = t.testFlag(QImageIOHandler::TransformationFlip),
+          .rotate90 = t.testFlag(QImageIOHandler::TransformationRotate90)};
+}
+
+// TurboJPEG's CMYK is Adobe's inverted form: 255 means no ink.
+void CmykToRgb32(const unsigned char* cmyk, std::uint32_t* out, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i, cmyk += 4) {
+    const unsigned k = cmyk[3];
+    const unsigned r = (cmyk[0] * k + 127) / 255, g = (cmyk[1] * k + 127) / 255, b = (cmyk[2] * k + 127) / 255;
+    out[i] = 0xff000000u | (r << 16) | (g << 8) | b;
+  }
+}
+
+// A warning that means the picture is incomplete: the file was cut short.
+bool IsTruncationWarning(tjhandle handle) {
+  if (tjGetErrorCode(handle) != TJERR_WARNING) return true;
+  const char* text = tjGetErrorStr2(handle);
+  return text && std::strstr(text, "remature end");
+}
+
+// The largest picture decoded: 2^28 pixels, as for every picture.
+constexpr long long kMaxDecodedPixels = 1LL << 28;
+
+}  // namespace
+
+bool LooksLikeJPEG(const unsigned char* data, std::size_t size) noexcept {
+  return size >= 3 && data[0] == 0xff && data[1] == 0xd8 && data[2] == 0xff;
+}
+
+std::shared_ptr<PixelBuffer> DecodeJPEG(const unsigned char* data, std::size_t size, std::string* why) {
+  auto fail = [&](const std::string& text) -> std::shared_ptr<PixelBuffer> {
+    if (why) *why = text;
+    return nullptr;
+  };
+  if (!LooksLikeJPEG(data, size)) return fail("not a JPEG file");
+  tjhandle tj = Decompressor();
+  int width = 0, height = 0, subsamp = 0, colorspace = 0;
+  const auto length = static_cast<unsigned long>(size);
+  if (tjDecompressHeader3(tj, data, length, &width, &height, &subsamp, &colorspace) != 0)
+    return fail(std::string("while reading the JPEG header: ") + tjGetErrorStr2(tj));
+  if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > kMaxDecodedPixels)
+    return fail("the JPEG picture is too large");
+  auto pixels = NewPixelBuffer(width, height);
+  const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  int rc = 0;
+  if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) {
+    std::vector<unsigned char> cmyk(count * 4);
+    rc = tjDecompress2(tj, data, length, cmyk.data(), width, width * 4, height, TJPF_CMYK, 0);
+    if (rc == 0 || !IsTruncationWarning(tj)) CmykToRgb32(cmyk.data(), pixels->pixels.get(), count);
+  } else {
+    rc = tjDecompress2(tj, data, length, reinterpret_cast<unsigned char*>(pixels->pixels.get()), width, width * 4,
+                       height, TJPF_BGRA, 0);
+  }
+  // Warnings other than a cut-short file (stray bytes between markers and
+  // the like) leave a complete picture, as other readers show it.
+  if (rc != 0 && IsTruncationWarning(tj)) return fail(std::string("while decoding the JPEG: ") + tjGetErrorStr2(tj));
+  return ApplyOrientation(std::move(pixels), ExifOrientation(data, size));
+}
+
+EncodedBytes EncodeJPEG(const PixelBuffer& pixels) {
+  tjhandle tj = Compressor();
+  // The worst case for this size, so TurboJPEG never reallocates mid-way;
+  // kept per thread for the next picture.
+  thread_local std::unique_ptr<unsigned char, TjFree> scratch;
+  thread_local unsigned long scratchSize = 0;
+  const unsigned long need = tjBufSize(pixels.width, pixels.height, TJSAMP_420);
+  if (need == static_cast<unsigned long>(-1))
+    throw RuntimeException("RuntimeException", std::string("while encoding a JPEG: ") + tjGetErrorStr2(nullptr));
+  if (scratchSize < need) {
+    scratch.reset();
+    scratch.reset(tjAlloc(static_cast<int>(need)));
+    if (!scratch) {
+      scratchSize = 0;
+      throw RuntimeException("OutOfMemoryException", "while encoding a JPEG: no memory for the output");
+    }
+    scratchSize = need;
+  }
+  unsigned char* out = scratch.get();
+  unsigned long outSize = scratchSize;
+  if (tjCompress2(tj, reinterpret_cast<const unsigned char*>(pixels.pixels.get()), pixels.width, pixels.width * 4,
+                  pixels.height, TJPF_BGRX, &out, &outSize, TJSAMP_420, 90, TJFLAG_NOREALLOC) != 0)
+    throw RuntimeException("RuntimeException", std::string("while encoding a JPEG: ") + tjGetErrorStr2(tj));
+  return std::make_shared<const std::vector<unsigned char>>(out, out + outSize);
+}
