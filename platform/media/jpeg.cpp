@@ -21,12 +21,24 @@ struct TjFree {
 };
 
 // One compressor and one decompressor per thread: making them costs more
-// than a small picture's work.
+// than a small picture's work. A decompressor that reported a problem is
+// replaced: TurboJPEG 2.1 keeps a warning flag set from one call to the next.
+TjHandle& DecompressorSlot() {
+  thread_local TjHandle handle;
+  return handle;
+}
 tjhandle Decompressor() {
-  thread_local TjHandle handle(tjInitDecompress());
+  TjHandle& handle = DecompressorSlot();
+  if (!handle) handle.reset(tjInitDecompress());
   if (!handle) throw RuntimeException("RuntimeException", std::string("while starting the JPEG decoder: ") + tjGetErrorStr2(nullptr));
   return handle.get();
 }
+struct ReplaceDecompressorAfterProblems {
+  bool problem = false;
+  ~ReplaceDecompressorAfterProblems() {
+    if (problem) DecompressorSlot().reset();
+  }
+};
 tjhandle Compressor() {
   thread_local TjHandle handle(tjInitCompress());
   if (!handle) throw RuntimeException("RuntimeException", std::string("while starting the JPEG encoder: ") + tjGetErrorStr2(nullptr));
@@ -77,10 +89,13 @@ std::shared_ptr<PixelBuffer> DecodeJPEG(const unsigned char* data, std::size_t s
   };
   if (!LooksLikeJPEG(data, size)) return fail("not a JPEG file");
   tjhandle tj = Decompressor();
+  ReplaceDecompressorAfterProblems replace;
   int width = 0, height = 0, subsamp = 0, colorspace = 0;
   const auto length = static_cast<unsigned long>(size);
-  if (tjDecompressHeader3(tj, data, length, &width, &height, &subsamp, &colorspace) != 0)
+  if (tjDecompressHeader3(tj, data, length, &width, &height, &subsamp, &colorspace) != 0) {
+    replace.problem = true;
     return fail(std::string("while reading the JPEG header: ") + tjGetErrorStr2(tj));
+  }
   if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > kMaxDecodedPixels)
     return fail("the JPEG picture is too large");
   auto pixels = NewPixelBuffer(width, height);
@@ -94,6 +109,7 @@ std::shared_ptr<PixelBuffer> DecodeJPEG(const unsigned char* data, std::size_t s
     rc = tjDecompress2(tj, data, length, reinterpret_cast<unsigned char*>(pixels->pixels.get()), width, width * 4,
                        height, TJPF_BGRA, 0);
   }
+  replace.problem = rc != 0;
   // Warnings other than a cut-short file (stray bytes between markers and
   // the like) leave a complete picture, as other readers show it.
   if (rc != 0 && IsTruncationWarning(tj)) return fail(std::string("while decoding the JPEG: ") + tjGetErrorStr2(tj));

@@ -48,6 +48,8 @@ int ColorspaceOf(const AVFrame* frame) {
   }
 }
 
+constexpr double kSlackSeconds = 1e-6;
+
 // A buffer owned by a PixelBuffer, lent to FFmpeg.
 void NoFree(void*, std::uint8_t*) {}
 
@@ -154,7 +156,9 @@ void MovieReader::AdvanceTo(double seconds) {
       nextTime = SecondsOf(next.get());
       hasNext = true;
     }
-    if (nextTime > seconds) break;
+    // A frame's time reached by adding steps of 1 / rate may land a hair
+    // before it; a microsecond of slack keeps such a step on that frame.
+    if (nextTime > seconds + kSlackSeconds) break;
     std::swap(current, next);
     currentTime = nextTime;
     hasNext = false;
@@ -167,7 +171,7 @@ PixelSnapshot MovieReader::PictureAt(double seconds) {
   // Going back: seek to the key frame before, then decode onward. Going far
   // ahead: the same, rather than decoding everything between.
   constexpr double kFarAhead = 10.0;
-  if (seconds < currentTime || (seconds > currentTime + kFarAhead && !endOfFile && (!hasNext || nextTime <= seconds))) {
+  if (seconds + kSlackSeconds < currentTime || (seconds > currentTime + kFarAhead && !endOfFile && (!hasNext || nextTime <= seconds))) {
     const double keep = currentTime;
     if (!SeekTo(seconds) && seconds < keep) SeekTo(0);
     if (currentTime > seconds && seconds < keep) {

@@ -213,7 +213,7 @@ void MovieWriter::Append(const Picture& picture) {
       const auto h = std::clamp(static_cast<std::int32_t>(std::lround(pixels->height * scale)), 1, height_);
       fitted->Graphics()->DrawPicture(New<Picture>(pixels), (width_ - w) / 2, (height_ - h) / 2, w, h, 0, 0,
                                       pixels->width, pixels->height);
-      CopyPadded(fitted->Bits(), static_cast<std::size_t>(width_), width_, height_, staging_.data(), encodedWidth_,
+      CopyPadded(fitted->ConstBits(), static_cast<std::size_t>(width_), width_, height_, staging_.data(), encodedWidth_,
                  encodedHeight_);
     }
     source = staging_.data();

@@ -58,6 +58,10 @@ class Picture : public Object {
   const std::uint32_t* Row(std::int32_t y) const noexcept {
     return Bits() + static_cast<std::size_t>(y) * Width();
   }
+  // Pixels for reading through a non-const reference (a Ref<Picture>):
+  // no detaching, the content stamp stays.
+  const std::uint32_t* ConstBits() const noexcept { return Bits(); }
+  const std::uint32_t* ConstRow(std::int32_t y) const noexcept { return Row(y); }
 
   // The current pixels, shared read-only (none for an empty picture).
   PixelSnapshot Snapshot() const noexcept { return pixels_; }
