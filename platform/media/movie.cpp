@@ -16,6 +16,16 @@ void InstallDeferredErrorHook() {
   (void)installed;
 }
 
+// FFmpeg's progress chatter stays off the terminal; its errors reach the
+// user through the exceptions that carry their text.
+void QuietFfmpeg() {
+  static const bool quiet = [] {
+    av_log_set_level(AV_LOG_ERROR);
+    return true;
+  }();
+  (void)quiet;
+}
+
 }  // namespace
 
 EditableMovie::EditableMovie() = default;
@@ -49,6 +59,7 @@ const ClassTable* EditableMovie::StaticClass() {
 }
 
 Ref<EditableMovie> EditableMovie::Open(const std::string& path) {
+  QuietFfmpeg();
   auto reader = MovieReader::Open(path);
   if (!reader) return nullptr;
   Ref<EditableMovie> movie = New<EditableMovie>();
@@ -57,6 +68,7 @@ Ref<EditableMovie> EditableMovie::Open(const std::string& path) {
 }
 
 Ref<EditableMovie> EditableMovie::Create(const std::string& path) {
+  QuietFfmpeg();
   InstallDeferredErrorHook();
   Ref<EditableMovie> movie = New<EditableMovie>();
   movie->writer_ = std::make_shared<MovieWriter>(path);

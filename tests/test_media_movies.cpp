@@ -1,0 +1,324 @@
+// Movies: written H.264 files decoded back with FFmpeg, and videos read
+// frame by frame.
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/display.h>
+}
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+
+#include "files/folder_item.h"
+#include "media/movie.h"
+#include "media/movie_writer.h"
+#include "support/media_fixtures.h"
+
+using namespace media_test;
+
+namespace {
+
+// The colour of frame i of the test videos: distinct, far apart.
+std::uint32_t FrameColour(int i) {
+  static const std::uint32_t colours[] = {Rgb(220, 20, 20),  Rgb(20, 200, 30),   Rgb(30, 30, 220), Rgb(230, 230, 30),
+                                          Rgb(30, 220, 220), Rgb(220, 40, 220),  Rgb(250, 250, 250), Rgb(10, 10, 10),
+                                          Rgb(240, 130, 20), Rgb(120, 120, 120)};
+  return colours[i % 10];
+}
+
+// Writes `count` solid frames of FrameColour at the rate; the movie is
+// finished when the function returns.
+void WriteMovie(const std::string& path, int w, int h, double rate, int count) {
+  Ref<EditableMovie> movie = GetFolderItem(path)->CreateMovie();
+  Ref<QTVideoTrack> track = movie->NewVideoTrack(w, h, rate);
+  ASSERT_TRUE(track);
+  track->SetCompressionType("avc1");
+  for (int i = 0; i < count; ++i) track->AppendPicture(Solid(w, h, FrameColour(i)));
+}
+
+struct Probe {
+  AVCodecID codec = AV_CODEC_ID_NONE;
+  std::uint32_t tag = 0;
+  int profile = 0, width = 0, height = 0;
+  AVRational rate{0, 1};
+  AVColorRange range = AVCOL_RANGE_UNSPECIFIED;
+  AVColorSpace matrix = AVCOL_SPC_UNSPECIFIED;
+  AVColorPrimaries primaries = AVCOL_PRI_UNSPECIFIED;
+  AVColorTransferCharacteristic transfer = AVCOL_TRC_UNSPECIFIED;
+  int frames = 0;
+  std::vector<int> firstLuma;  // the top-left luma sample of each frame
+  std::string format;
+};
+
+// Opens the file with FFmpeg and decodes every frame of its video.
+Probe ProbeMovie(const std::string& path) {
+  Probe p;
+  AVFormatContext* fc = nullptr;
+  EXPECT_EQ(avformat_open_input(&fc, path.c_str(), nullptr, nullptr), 0);
+  if (!fc) return p;
+  avformat_find_stream_info(fc, nullptr);
+  p.format = fc->iformat->name;
+  const int s = av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  EXPECT_GE(s, 0);
+  if (s < 0) return avformat_close_input(&fc), p;
+  const AVCodecParameters* par = fc->streams[s]->codecpar;
+  p.codec = par->codec_id;
+  p.tag = par->codec_tag;
+  p.profile = par->profile;
+  p.width = par->width;
+  p.height = par->height;
+  p.rate = fc->streams[s]->avg_frame_rate;
+  p.range = par->color_range;
+  p.matrix = par->color_space;
+  p.primaries = par->color_primaries;
+  p.transfer = par->color_trc;
+  const AVCodec* dec = avcodec_find_decoder(par->codec_id);
+  AVCodecContext* cc = avcodec_alloc_context3(dec);
+  avcodec_parameters_to_context(cc, par);
+  avcodec_open2(cc, dec, nullptr);
+  AVPacket* pkt = av_packet_alloc();
+  AVFrame* frame = av_frame_alloc();
+  auto drain = [&] {
+    while (avcodec_receive_frame(cc, frame) == 0) {
+      ++p.frames;
+      p.firstLuma.push_back(frame->data[0][0]);
+    }
+  };
+  while (av_read_frame(fc, pkt) >= 0) {
+    if (pkt->stream_index == s) avcodec_send_packet(cc, pkt);
+    av_packet_unref(pkt);
+    drain();
+  }
+  avcodec_send_packet(cc, nullptr);
+  drain();
+  av_frame_free(&frame);
+  av_packet_free(&pkt);
+  avcodec_free_context(&cc);
+  avformat_close_input(&fc);
+  return p;
+}
+
+// The four-character names of the file's top-level boxes, in order.
+std::vector<std::string> TopLevelBoxes(const std::string& path) {
+  const auto bytes = ReadAll(path);
+  std::vector<std::string> boxes;
+  std::size_t at = 0;
+  while (at + 8 <= bytes.size()) {
+    std::uint64_t size = (std::uint64_t{bytes[at]} << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
+    boxes.emplace_back(reinterpret_cast<const char*>(&bytes[at + 4]), 4);
+    if (size == 1 && at + 16 <= bytes.size()) {
+      size = 0;
+      for (int i = 0; i < 8; ++i) size = (size << 8) | bytes[at + 8 + i];
+    }
+    if (size < 8) break;
+    at += size;
+  }
+  return boxes;
+}
+
+std::vector<std::string> AllNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+  return names;
+}
+
+}  // namespace
+
+TEST(MovieWriting, AnH264QuickTimeFileTaggedBt709WithItsIndexInFront) {
+  ScratchFolder dir;
+  WriteMovie(dir / "out.mov", 64, 48, 25.0, 12);
+  RaiseDeferredMediaErrors();
+  const Probe p = ProbeMovie(dir / "out.mov");
+  EXPECT_EQ(p.codec, AV_CODEC_ID_H264);
+  EXPECT_EQ(p.tag, MKTAG('a', 'v', 'c', '1'));
+  EXPECT_EQ(p.profile, FF_PROFILE_H264_HIGH);
+  EXPECT_NE(p.format.find("mov"), std::string::npos);
+  EXPECT_EQ(p.width, 64);
+  EXPECT_EQ(p.height, 48);
+  EXPECT_EQ(p.frames, 12);
+  EXPECT_EQ(p.rate.num * 1, 25 * p.rate.den);
+  EXPECT_EQ(p.range, AVCOL_RANGE_MPEG);
+  EXPECT_EQ(p.matrix, AVCOL_SPC_BT709);
+  EXPECT_EQ(p.primaries, AVCOL_PRI_BT709);
+  EXPECT_EQ(p.transfer, AVCOL_TRC_BT709);
+  // Red in limited-range BT.709 has luma 63 (BT.601 would give 81).
+  ASSERT_FALSE(p.firstLuma.empty());
+  EXPECT_NEAR(p.firstLuma[0], 16 + (0.2126 * 220 + 0.7152 * 20 + 0.0722 * 20) * 219 / 255, 3);
+  const auto boxes = TopLevelBoxes(dir / "out.mov");
+  const auto moov = std::find(boxes.begin(), boxes.end(), "moov"), mdat = std::find(boxes.begin(), boxes.end(), "mdat");
+  ASSERT_NE(moov, boxes.end());
+  ASSERT_NE(mdat, boxes.end());
+  EXPECT_LT(moov, mdat);
+  EXPECT_EQ(AllNames(dir.Path()), std::vector<std::string>{"out.mov"});  // no temporary file left
+}
+
+TEST(MovieWriting, TheRateIsKeptAsTyped) {
+  ScratchFolder dir;
+  for (double rate : {29.97, 23.976, 12.5, 1.0}) {
+    WriteMovie(dir / "r.mov", 32, 32, rate, 3);
+    const Probe p = ProbeMovie(dir / "r.mov");
+    EXPECT_EQ(av_cmp_q(p.rate, av_d2q(rate, 1'000'000)), 0) << rate << " came back as " << p.rate.num << "/" << p.rate.den;
+    EXPECT_EQ(p.frames, 3);
+  }
+  const Probe p = ProbeMovie(dir / "r.mov");
+  WriteMovie(dir / "ntsc.mov", 32, 32, 29.97, 3);
+  const Probe ntsc = ProbeMovie(dir / "ntsc.mov");
+  EXPECT_EQ(ntsc.rate.num * 100, ntsc.rate.den * 2997);
+  (void)p;
+}
+
+TEST(MovieWriting, FramesComeBackWithTheirColoursAtOddAndMixedSizes) {
+  ScratchFolder dir;
+  {
+    // An odd track size: padded to even by repeating the last column and row.
+    Ref<EditableMovie> movie = GetFolderItem(dir / "odd.mov")->CreateMovie();
+    Ref<QTVideoTrack> track = movie->NewVideoTrack(33, 17, 10.0);
+    ASSERT_TRUE(track);
+    for (int i = 0; i < 4; ++i) track->AppendPicture(Solid(33, 17, FrameColour(i)));
+    // Another size: scaled to fit, centred on black (a square in a wide track).
+    track->AppendPicture(Solid(17, 17, Rgb(250, 250, 250)));
+  }
+  RaiseDeferredMediaErrors();
+  const Probe p = ProbeMovie(dir / "odd.mov");
+  EXPECT_EQ(p.width, 34);
+  EXPECT_EQ(p.height, 18);
+  EXPECT_EQ(p.frames, 5);
+  Ref<EditableMovie> back = GetFolderItem(dir / "odd.mov")->OpenEditableMovie();
+  ASSERT_TRUE(back);
+  for (int i = 0; i < 4; ++i) {
+    back->SetPosition(i / 10.0);
+    Ref<Picture> frame = back->Picture();
+    ASSERT_TRUE(frame);
+    for (auto [x, y] : {std::pair{0, 0}, {16, 8}, {33, 17}, {32, 16}})
+      EXPECT_LE(Distance(PixelAt(frame, x, y), FrameColour(i)), 10) << "frame " << i << " at " << x << "," << y;
+  }
+  back->SetPosition(0.4);
+  Ref<Picture> fitted = back->Picture();
+  EXPECT_LE(Distance(PixelAt(fitted, 17, 8), Rgb(250, 250, 250)), 12);
+  EXPECT_LE(Distance(PixelAt(fitted, 2, 8), Rgb(0, 0, 0)), 12);
+  EXPECT_LE(Distance(PixelAt(fitted, 31, 8), Rgb(0, 0, 0)), 12);
+}
+
+TEST(MovieWriting, NoPictureLeavesNoFileAndBadTracksAreRefused) {
+  ScratchFolder dir;
+  {
+    Ref<EditableMovie> movie = GetFolderItem(dir / "empty.mov")->CreateMovie();
+    ASSERT_TRUE(movie);
+    EXPECT_TRUE(movie->NewVideoTrack(16, 16, 25.0));
+  }
+  {
+    Ref<EditableMovie> movie = GetFolderItem(dir / "refused.mov")->CreateMovie();
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    for (double rate : {0.0, -1.0, nan, inf, -inf}) EXPECT_FALSE(movie->NewVideoTrack(16, 16, rate)) << rate;
+    for (auto [w, h] : {std::pair{0, 16}, {16, 0}, {-4, 16}}) EXPECT_FALSE(movie->NewVideoTrack(w, h, 25.0));
+    EXPECT_TRUE(movie->NewVideoTrack(16, 16, 25.0));
+    EXPECT_FALSE(movie->NewVideoTrack(16, 16, 25.0));  // one track per movie
+    EXPECT_FALSE(movie->Picture());                    // a movie being written shows nothing
+  }
+  RaiseDeferredMediaErrors();
+  EXPECT_TRUE(AllNames(dir.Path()).empty());
+  Ref<QTVideoTrack> track = GetFolderItem(dir / "x.mov")->CreateMovie()->NewVideoTrack(8, 8, 5);
+  EXPECT_THROW(track->SetCompressionType("jpeg"), IOException);
+  EXPECT_EQ(track->CompressionType(), "avc1");
+  EXPECT_THROW(track->AppendPicture(nullptr), NilObjectException);
+}
+
+TEST(MovieWriting, AFailedMovieRaisesNamingTheFile) {
+  ScratchFolder dir;
+  Ref<QTVideoTrack> track = GetFolderItem(dir / "missing/m.mov")->CreateMovie()->NewVideoTrack(8, 8, 5);
+  ASSERT_TRUE(track);
+  try {
+    track->AppendPicture(Solid(8, 8, Rgb(1, 2, 3)));
+    ADD_FAILURE() << "appended into a missing folder";
+  } catch (const IOException& e) {
+    EXPECT_NE(e.Message().find(dir / "missing/m.mov"), std::string::npos) << e.Message();
+  }
+}
+
+TEST(MovieReading, FramesAtPositionsBetweenAndPastTheEnd) {
+  ScratchFolder dir;
+  WriteMovie(dir / "v.mov", 48, 32, 25.0, 10);
+  Ref<EditableMovie> movie = GetFolderItem(dir / "v.mov")->OpenEditableMovie();
+  ASSERT_TRUE(movie);
+  EXPECT_NEAR(movie->Duration(), 0.4, 1e-9);
+  EXPECT_GT(movie->TimeScale(), 0);
+  EXPECT_NEAR(movie->TimeDuration(), 0.4 * movie->TimeScale(), 1);
+  auto colourAt = [&](double seconds) {
+    movie->SetPosition(seconds);
+    EXPECT_DOUBLE_EQ(movie->Position(), seconds);
+    Ref<Picture> p = movie->Picture();
+    EXPECT_TRUE(p);
+    return p ? PixelAt(p, 24, 16) : 0u;
+  };
+  struct Case {
+    double at;
+    int frame;
+  };
+  // Forward one frame at a time (by adding steps, as a run does), then
+  // between frames, at and past the end, and back again.
+  double position = 0;
+  for (int i = 0; i < 10; ++i, position += 1.0 / 25) EXPECT_LE(Distance(colourAt(position), FrameColour(i)), 10) << i;
+  const Case cases[] = {{0.0, 0}, {0.03, 0}, {0.05, 1}, {0.2, 5}, {0.36, 9}, {0.4, 9}, {7.0, 9},
+                        {0.1, 2}, {0.0, 0},  {0.25, 6}, {0.13, 3}};
+  for (const Case& c : cases) EXPECT_LE(Distance(colourAt(c.at), FrameColour(c.frame)), 10) << c.at;
+  // The picture is the caller's own: writing to it changes nothing else.
+  movie->SetPosition(0.0);
+  Ref<Picture> a = movie->Picture();
+  a->Bits()[0] = Rgb(1, 2, 3);
+  EXPECT_LE(Distance(PixelAt(movie->Picture(), 0, 0), FrameColour(0)), 10);
+}
+
+TEST(MovieReading, TheStoredRotationIsApplied) {
+  ScratchFolder dir;
+  {
+    // Left half red, right half blue.
+    Ref<EditableMovie> movie = GetFolderItem(dir / "flat.mov")->CreateMovie();
+    Ref<QTVideoTrack> track = movie->NewVideoTrack(64, 32, 25.0);
+    Ref<Picture> p = Solid(64, 32, Rgb(220, 20, 20));
+    p->Graphics()->DrawPicture(Solid(32, 32, Rgb(20, 20, 220)), 32, 0, 32, 32, 0, 0, 32, 32);
+    track->AppendPicture(p);
+  }
+  const std::string command = "ffmpeg -v error -y -i '" + (dir / "flat.mov") +
+                              "' -c copy -metadata:s:v:0 rotate=90 '" + (dir / "turned.mov") + "'";
+  if (std::system(command.c_str()) != 0) GTEST_SKIP() << "no ffmpeg command to store a rotation";
+  Ref<EditableMovie> movie = GetFolderItem(dir / "turned.mov")->OpenEditableMovie();
+  ASSERT_TRUE(movie);
+  Ref<Picture> p = movie->Picture();
+  ASSERT_TRUE(p);
+  ASSERT_EQ(p->Width(), 32);
+  ASSERT_EQ(p->Height(), 64);
+  // FFmpeg's own player turns it the same way.
+  const std::string raw = dir / "turned.bgra";
+  const std::string show = "ffmpeg -v error -y -i '" + (dir / "turned.mov") +
+                           "' -frames:v 1 -f rawvideo -pix_fmt bgra '" + raw + "'";
+  ASSERT_EQ(std::system(show.c_str()), 0);
+  const auto bytes = ReadAll(raw);
+  ASSERT_EQ(bytes.size(), 32u * 64 * 4);
+  for (auto [x, y] : {std::pair{16, 8}, {16, 56}}) {
+    const unsigned char* q = &bytes[(y * 32 + x) * 4];
+    EXPECT_LE(Distance(PixelAt(p, x, y), Rgb(q[2], q[1], q[0])), 12) << x << "," << y;
+  }
+  EXPECT_GT(Distance(PixelAt(p, 16, 8), PixelAt(p, 16, 56)), 150);  // the halves are now above each other
+}
+
+TEST(MovieReading, FilesThatAreNoMovieGiveNone) {
+  ScratchFolder dir;
+  WriteAll(dir / "text.mov", std::vector<unsigned char>(2000, 'x'));
+  WriteAll(dir / "empty.mov", {});
+  WriteMovie(dir / "whole.mov", 32, 32, 25.0, 6);
+  auto whole = ReadAll(dir / "whole.mov");
+  WriteAll(dir / "cut.mov", std::vector<unsigned char>(whole.begin(), whole.begin() + whole.size() / 3));
+  EXPECT_FALSE(GetFolderItem(dir / "text.mov")->OpenEditableMovie());
+  EXPECT_FALSE(GetFolderItem(dir / "empty.mov")->OpenEditableMovie());
+  EXPECT_FALSE(GetFolderItem(dir / "none.mov")->OpenEditableMovie());
+  EXPECT_FALSE(GetFolderItem(dir.Path())->OpenEditableMovie());
+  // A file cut short opens if anything decodes, and never crashes.
+  if (Ref<EditableMovie> cut = GetFolderItem(dir / "cut.mov")->OpenEditableMovie()) {
+    cut->SetPosition(100.0);
+    cut->Picture();
+  }
+}
