@@ -4,6 +4,8 @@
 #include "app/file_types.h"
 #include "app/menu_bar.h"
 #include "app/plugin_entrypoints.h"
+#include "mainwindow/timer1.h"
+#include "mainwindow/window1.h"
 #include "platform_init.h"
 #include "runtime/delegate.h"
 #include "runtime/runtime.h"
@@ -20,6 +22,8 @@ int vindralo_main() {
 void vindralo_initialize() {
   RuntimeInitPlatformClasses();
   // The system's own classes, last of all.
+  Window1::__ctblinit();
+  Window1::Timer1::__ctblinit();
   Menu::Menu::__ctblinit();
   App::__ctblinit();
 }
@@ -71,7 +75,10 @@ void _NewAppInstance() {
 
 void _ApplicationAddMenuHandlers() {}
 
-void _MakeDefaultView() {}
+void _MakeDefaultView() {
+  // The platform holds and shows the window from now on.
+  Window1Accessor().Reset();
+}
 
 void vindralo_finalize() {
   RuntimeReleaseFrameworkGlobals();

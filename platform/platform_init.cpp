@@ -11,22 +11,35 @@
 #include "runtime/delegate.h"
 #include "runtime/trace.h"
 #include "runtime/values.h"
+#include "ui/controls.h"
 #include "ui/menu.h"
 
 void RuntimeInitPlatformClasses() {
+  // Windows first (this platform has no drag and drop, so no DragItem
+  // class), then the list of open windows, then every other class.
+  Window::StaticClass();
+  RuntimeCreateWindowLists();
   Delegate::StaticClass();
   StringArray::StaticClass();
   Application::StaticClass();
   MenuItem::StaticClass();
   MenuBar::StaticClass();
   QuitMenuItem::StaticClass();
+  Control::StaticClass();
+  RectControl::StaticClass();
+  TextField::StaticClass();
+  StaticText::StaticClass();
+  Canvas::StaticClass();
+  ProgressBar::StaticClass();
+  Timer::StaticClass();
   Picture::StaticClass();
   Graphics::StaticClass();
   FolderItem::StaticClass();
   FolderItemDialog::StaticClass();
   SelectFolderDialog::StaticClass();
   SaveAsDialog::StaticClass();
-  // The movie and effect plug-in classes.
+  // The plug-in classes: the bevel button, the movie and effect classes.
+  BevelButton::StaticClass();
   EditableMovie::StaticClass();
   QTVideoTrack::StaticClass();
   QTEffect::StaticClass();
@@ -37,6 +50,10 @@ void RuntimeInitPlatformClasses() {
 void _RuntimeInitExternalClasses() {
   RuntimeTrace("external classes");
   RegisterMediaPluginMembers();
+  RegisterBevelButtonPluginMembers();
 }
 
-void RuntimeReleaseFrameworkGlobals() { RuntimeTrace("release framework globals"); }
+void RuntimeReleaseFrameworkGlobals() {
+  RuntimeTrace("release framework globals");
+  RuntimeReleaseWindowLists();
+}

@@ -1,0 +1,235 @@
+// The class table of Window1: Window's entries first, then the class's own
+// 55 method entries (its event handlers, one accessor per control, the
+// other own methods), its 11 properties, its three window events and its
+// 26 own virtual operations.
+#include <functional>
+
+#include "mainwindow/control_table.h"
+#include "mainwindow/window1.h"
+#include "ui/method_entries.h"
+#include "ui/property_entries.h"
+
+namespace {
+
+using Args = std::span<const Variant>;
+const ClassTable* gWindow1Table = nullptr;  // Window1.Window1.__ctbl
+
+const Attributes kPublic = {{"__Scope", "Public"}};
+
+// The handler prologue: the object the platform called with is "me"; the
+// window it belongs to is the window the handler works on.
+Window1& Self(Object& me, Ref<Window1>& holder) {
+  holder = RuntimeCheckCastAs<Window1>(Ref<Object>(RuntimeSwapSelfAndMe(me)), Window1::__Lookup());
+  return *holder;
+}
+
+template <class Me>
+Me& MeAs(Object& me) {
+  return property_entries::Receiver<Me>(me);
+}
+
+// An operation that takes nothing and returns nothing.
+MethodFunction Plain(void (Window1::*op)()) {
+  return [op](Object& me, Args) -> Variant {
+    Ref<Window1> self;
+    (Self(me, self).*op)();
+    return {};
+  };
+}
+
+// A menu-item accessor.
+template <class Item>
+MethodFunction Accessor(Ref<Item> (Window1::*op)()) {
+  return [op](Object& me, Args) -> Variant {
+    Ref<Window1> self;
+    return Ref<Object>((Self(me, self).*op)());
+  };
+}
+
+MethodFunction TextChangeHandler(void (Window1::*op)(TextField&)) {
+  return [op](Object& me, Args) -> Variant {
+    Ref<Window1> self;
+    (Self(me, self).*op)(MeAs<TextField>(me));
+    return {};
+  };
+}
+
+MethodFunction KeyDownHandler() {
+  return [](Object& me, Args a) -> Variant {
+    Ref<Window1> self;
+    return Self(me, self).sourcefps_KeyDown(MeAs<TextField>(me), Arg<std::string>(a, 0));
+  };
+}
+
+MethodFunction PaintHandler() {
+  return [](Object& me, Args a) -> Variant {
+    Ref<Window1> self;
+    Ref<Graphics> g = Arg<Ref<Graphics>>(a, 0);
+    Self(me, self).Canvas1_Paint(MeAs<Canvas>(me), g.Deref());
+    return {};
+  };
+}
+
+MethodFunction BildnameOp() {
+  return [](Object& me, Args a) -> Variant {
+    Ref<Window1> self;
+    return Self(me, self).bildname(Arg<std::int32_t>(a, 0));
+  };
+}
+
+MethodFunction CroppictureOp() {
+  return [](Object& me, Args a) -> Variant {
+    Ref<Window1> self;
+    return Ref<Object>(Self(me, self).croppicture(Arg<Ref<Picture>>(a, 0), Arg<std::int32_t>(a, 1),
+                                                  Arg<std::int32_t>(a, 2), Arg<std::int32_t>(a, 3),
+                                                  Arg<std::int32_t>(a, 4)));
+  };
+}
+
+// The control accessors: the control the window holds under the name.
+MethodFunction ControlByNameOp() {
+  return [](Object& me, Args a) -> Variant {
+    Ref<Window1> self;
+    return RuntimeWindowControlByName(Self(me, self), Arg<std::string>(a, 0));
+  };
+}
+
+std::string_view ClassCode(ControlClass cls) {
+  switch (cls) {
+    case ControlClass::ProgressBar: return "%o<ProgressBar>%s";
+    case ControlClass::BevelButton: return "%o<BevelButton>%s";
+    case ControlClass::TextField: return "%o<TextField>%s";
+    case ControlClass::StaticText: return "%o<StaticText>%s";
+    case ControlClass::Canvas: return "%o<Canvas>%s";
+    case ControlClass::Timer1: break;
+  }
+  return "%o<Timer>%s";
+}
+
+// The class's own operations after Layout, CreateControls and
+// _CreateControls0, in slot order: name, signature, function.
+struct OwnOperation {
+  std::string name;
+  std::string signature;
+  MethodFunction function;
+};
+
+std::vector<OwnOperation> OwnOperations() {
+  using W = Window1;
+  return {
+      {"BevelButton1_Action", "%%", Plain(&W::BevelButton1_Action)},
+      {"fadetext_TextChange", "%%", TextChangeHandler(&W::fadetext_TextChange)},
+      {"BevelButton2_Action", "%%", Plain(&W::BevelButton2_Action)},
+      {"Timer1_Action", "%%", Plain(&W::Timer1_Action)},
+      {"BevelButton3_Action", "%%", Plain(&W::BevelButton3_Action)},
+      {"BevelButton4_Action", "%%", Plain(&W::BevelButton4_Action)},
+      {"sourcefps_KeyDown", "%b%s", KeyDownHandler()},
+      {"stilltext_TextChange", "%%", TextChangeHandler(&W::stilltext_TextChange)},
+      {"Canvas1_Paint", "%%o<Graphics>", PaintHandler()},
+      {"BevelButton6_Action", "%%", Plain(&W::BevelButton6_Action)},
+      {"UntitledMenu0", "%o<MenuItem>%", Accessor(&W::UntitledMenu0)},
+      {"EditClear", "%o<MenuItem>%", Accessor(&W::EditClear)},
+      {"EditPaste", "%o<MenuItem>%", Accessor(&W::EditPaste)},
+      {"EditCopy", "%o<MenuItem>%", Accessor(&W::EditCopy)},
+      {"EditCut", "%o<MenuItem>%", Accessor(&W::EditCut)},
+      {"UntitledMenu1", "%o<MenuItem>%", Accessor(&W::UntitledMenu1)},
+      {"EditUndo", "%o<MenuItem>%", Accessor(&W::EditUndo)},
+      {"UntitledMenu2", "%o<MenuItem>%", Accessor(&W::UntitledMenu2)},
+      {"FileQuit", "%o<QuitMenuItem>%", Accessor(&W::FileQuit)},
+      {"UntitledMenu3", "%o<MenuItem>%", Accessor(&W::UntitledMenu3)},
+      {"Event_Activate", "%%", Plain(&W::Event_Activate)},
+      {"bildname", "%s%i4", BildnameOp()},
+      {"croppicture", "%o<Picture>%o<Picture>i4i4i4i4", CroppictureOp()},
+  };
+}
+
+MethodEntry Entry(std::string name, std::string signature, MethodFunction function, Attributes attributes = kPublic) {
+  std::string invoker = "Delegate.IM_Invoke" + signature;
+  return {std::move(name), std::move(signature), std::move(function), std::move(invoker), std::move(attributes)};
+}
+
+template <class V>
+PropertyEntry Field(std::string name, std::string type, V Window1::*member) {
+  using K = property_entries::Kind<V>;
+  return {std::move(name), std::move(type),
+          [member](Object& o) -> Variant { return K::To(property_entries::Receiver<Window1>(o).*member); },
+          [member](Object& o, const Variant& v) { property_entries::Receiver<Window1>(o).*member = K::From(v); },
+          kPublic};
+}
+
+ClassDefinition Definition() {
+  ClassDefinition def{.name = "Window1.Window1", .parent = Window::StaticClass()};
+
+  auto first = std::vector<OwnOperation>{
+      {"Layout", "%%", Plain(&Window1::Layout)},
+      {"CreateControls", "%%", Plain(&Window1::CreateControls)},
+      {"_CreateControls0", "%%", Plain(&Window1::_CreateControls0)},
+  };
+  auto rest = OwnOperations();
+
+  for (auto& op : first)
+    def.methods.push_back(Entry(op.name, op.signature, op.function,
+                                op.name == "_CreateControls0" ? Attributes{{"__Scope", "Public"}, {"Hidden", ""}}
+                                                              : kPublic));
+  for (const ControlRow& row : Window1Controls())
+    def.methods.push_back(Entry(std::string(row.name), std::string(ClassCode(row.cls)), ControlByNameOp()));
+  for (auto& op : rest) def.methods.push_back(Entry(op.name, op.signature, op.function));
+
+  for (auto* list : {&first, &rest})
+    for (auto& op : *list) def.vtable.push_back({op.name, op.function});
+
+  def.events = {
+      {"Layout", [](Object& o) { property_entries::Receiver<Window1>(o).Layout(); }},
+      {"CreateControls", [](Object& o) { property_entries::Receiver<Window1>(o).CreateControls(); }},
+      {"Activate", [](Object& o) { property_entries::Receiver<Window1>(o).Event_Activate(); }},
+  };
+
+  using W = Window1;
+  def.properties = {
+      Field("WipeEffects", "A2s", &W::WipeEffects),
+      Field("destfolder", "o<FolderItem>", &W::destfolder),
+      Field("sourcefolder", "o<FolderItem>", &W::sourcefolder),
+      Field("tflag", "i4", &W::tflag),
+      Field("fcnter", "i4", &W::fcnter),
+      Field("itemIdx", "i4", &W::itemIdx),
+      Field("cnt", "i4", &W::cnt),
+      Field("theEffect", "o<QTEffect>", &W::theEffect),
+      Field("sequence", "o<QTEffectSequence>", &W::sequence),
+      Field("sourcevideo", "o<EditableMovie>", &W::sourcevideo),
+      Field("firstflag", "i4", &W::firstflag),
+  };
+  def.attributes = kPublic;
+  def.initializer = [](Object& o) { Window1::__Init(property_entries::Receiver<Window1>(o)); };
+  def.finalizer = [](Object& o) { Window1::__Exit(property_entries::Receiver<Window1>(o)); };
+  def.factory = [] { return static_cast<Object*>(new Window1()); };
+  return def;
+}
+
+}  // namespace
+
+const ClassTable* Window1::__Lookup() {
+  if (!gWindow1Table) __ctblinit();
+  return gWindow1Table;
+}
+
+void Window1::__ctblinit() {
+  if (gWindow1Table) return;
+  gWindow1Table = RuntimeNewClass(Definition());
+}
+
+void Window1::__Init(Window1& window) {
+  window.WipeEffects = CreateArray({0, 1});
+  window.tflag = 0;
+  window.fcnter = 1;
+  window.itemIdx = 2;
+  window.firstflag = 0;
+}
+
+void Window1::__Exit(Window1& window) {
+  window.WipeEffects.Reset();
+  window.destfolder.Reset();
+  window.sourcefolder.Reset();
+  window.theEffect.Reset();
+  window.sequence.Reset();
+  window.sourcevideo.Reset();
+}

@@ -1,0 +1,121 @@
+#pragma once
+// Controls: objects a window holds under a name. RectControl is every
+// control with a rectangle in the window: its position and size count from
+// the window's content area (also for a control placed inside another by
+// InitialParent), and its Qt widget is made by RectControl.Constructor.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "runtime/classes.h"
+#include "ui/instance_events.h"
+
+class Window;
+struct NativeWidget;  // the control's Qt widget (ui/control_qt.h)
+
+class Control : public Object, public InstanceEventTarget {
+ public:
+  Control() = default;
+  ~Control() override;
+  static const ClassTable* StaticClass();
+
+  // The window the control belongs to (set by Window.__New), none when
+  // there is none or the window has ended.
+  Ref<::Window> Window() const;
+  ::Window* WindowPointer() const noexcept { return window_; }
+
+  const std::string& Name() const noexcept { return name_; }
+  void SetName(const std::string& name) { name_ = name; }
+  // The control-array index; -2147483648 for a control in no array.
+  std::int32_t Index() const noexcept { return index_; }
+  void SetIndex(std::int32_t index) noexcept { index_ = index; }
+
+ private:
+  friend class ::Window;
+  ::Window* window_ = nullptr;  // not owned: the window holds its controls
+  std::string name_;
+  std::int32_t index_ = 0;
+};
+
+class RectControl : public Control {
+ public:
+  RectControl();
+  ~RectControl() override;
+  static const ClassTable* StaticClass();
+
+  // RectControl.Constructor: makes the Qt widget in the window's content
+  // area and applies every value set so far. Raises NilObjectException for
+  // a control that belongs to no window.
+  void Constructor();
+  bool Constructed() const noexcept;
+
+  std::int32_t Left() const noexcept { return left_; }
+  void SetLeft(std::int32_t v);
+  std::int32_t Top() const noexcept { return top_; }
+  void SetTop(std::int32_t v);
+  std::int32_t Width() const noexcept { return width_; }
+  void SetWidth(std::int32_t v);
+  std::int32_t Height() const noexcept { return height_; }
+  void SetHeight(std::int32_t v);
+  // Which edges keep their distance to the window's edges when it resizes.
+  bool LockLeft() const noexcept { return lockLeft_; }
+  void SetLockLeft(bool v) noexcept { lockLeft_ = v; }
+  bool LockTop() const noexcept { return lockTop_; }
+  void SetLockTop(bool v) noexcept { lockTop_ = v; }
+  bool LockRight() const noexcept { return lockRight_; }
+  void SetLockRight(bool v) noexcept { lockRight_ = v; }
+  bool LockBottom() const noexcept { return lockBottom_; }
+  void SetLockBottom(bool v) noexcept { lockBottom_ = v; }
+  // The page of a tab panel the control is on; kept (no tab panels here).
+  std::int32_t TabPanelIndex() const noexcept { return tabPanelIndex_; }
+  void SetTabPanelIndex(std::int32_t v) noexcept { tabPanelIndex_ = v; }
+  // Keyboard focus order among the window's controls.
+  std::int32_t TabIndex() const noexcept { return tabIndex_; }
+  void SetTabIndex(std::int32_t v);
+  bool TabStop() const noexcept { return tabStop_; }
+  void SetTabStop(bool v);
+  bool Visible() const noexcept { return visible_; }
+  void SetVisible(bool v);
+  bool Enabled() const noexcept { return enabled_; }
+  void SetEnabled(bool v);
+  // The tooltip; empty for none.
+  const std::string& HelpTag() const noexcept { return helpTag_; }
+  void SetHelpTag(const std::string& v);
+  // Whether the control dims while its window is inactive; kept, since
+  // Qt's controls look the same in active and inactive windows.
+  bool AutoDeactivate() const noexcept { return autoDeactivate_; }
+  void SetAutoDeactivate(bool v) noexcept { autoDeactivate_ = v; }
+  // The name of the control of the same window this one is placed inside.
+  const std::string& InitialParent() const noexcept { return initialParent_; }
+  void SetInitialParent(const std::string& v);
+
+  // The window's content area was resized by (dw, dh): the locked edges
+  // keep their distance to the window's edges.
+  void _WindowResized(std::int32_t dw, std::int32_t dh);
+
+ protected:
+  // Makes the Qt widget with native.parent as its parent, stores it in
+  // native.widget and connects its signals.
+  virtual void MakeWidget(NativeWidget& native) = 0;
+  // Applies every kept value to the widget (after MakeWidget); subclasses
+  // apply their own and call this.
+  virtual void ApplyAll();
+  // Whether the control takes keyboard focus (from the tab key, a click).
+  virtual bool AcceptsFocus() const { return true; }
+  void ApplyFocusPolicy();
+
+ public:
+  // The Qt side (ui/control_qt.h), none before Constructor.
+  NativeWidget* Native() const noexcept { return native_.get(); }
+
+ private:
+  void ApplyGeometry();
+  void ApplyParent();
+
+  std::unique_ptr<NativeWidget> native_;
+  std::int32_t left_ = 0, top_ = 0, width_ = 80, height_ = 22;
+  bool lockLeft_ = true, lockTop_ = true, lockRight_ = false, lockBottom_ = false;
+  std::int32_t tabPanelIndex_ = 0, tabIndex_ = 0;
+  bool tabStop_ = true, visible_ = true, enabled_ = true, autoDeactivate_ = true;
+  std::string helpTag_, initialParent_;
+};

@@ -1,0 +1,198 @@
+#include "ui/text_field.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <array>
+
+#include "runtime/runtime.h"
+#include "ui/control_qt.h"
+#include "ui/method_entries.h"
+
+namespace {
+
+constexpr std::array<std::string_view, 2> kEvents{"TextChange", "KeyDown"};
+
+// The key as the KeyDown handler receives it: the character typed, or the
+// control character that stands for an editing or arrow key; empty for a
+// key that is neither (a modifier alone, a function key).
+std::string KeyText(const QKeyEvent& event) {
+  switch (event.key()) {
+    case Qt::Key_Backspace: return "\x08";
+    case Qt::Key_Tab: case Qt::Key_Backtab: return "\t";
+    case Qt::Key_Return: return "\r";
+    case Qt::Key_Enter: return "\x03";
+    case Qt::Key_Escape: return "\x1b";
+    case Qt::Key_Delete: return "\x7f";
+    case Qt::Key_Left: return "\x1c";
+    case Qt::Key_Right: return "\x1d";
+    case Qt::Key_Up: return "\x1e";
+    case Qt::Key_Down: return "\x1f";
+    case Qt::Key_Home: return "\x01";
+    case Qt::Key_End: return "\x04";
+    case Qt::Key_PageUp: return "\x0b";
+    case Qt::Key_PageDown: return "\x0c";
+    default: return FromQString(event.text());
+  }
+}
+
+// Sees every key before the field applies it.
+class KeyDownFilter : public QObject {
+ public:
+  KeyDownFilter(TextField& field, QLineEdit& line) : QObject(&line), field_(field), line_(line) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    auto& key = static_cast<QKeyEvent&>(*event);
+    const std::string text = KeyText(key);
+    if (text.empty()) return false;
+    bool withhold = false;
+    RuntimeDispatch([&] {
+      Ref<TextField> keep(&field_);
+      withhold = field_._KeyDown(text);
+    });
+    if (withhold) return true;
+    if (key.key() == Qt::Key_Tab && field_.AcceptTabs() && !line_.isReadOnly()) {
+      line_.insert("\t");
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  TextField& field_;
+  QLineEdit& line_;
+};
+
+Qt::Alignment FieldAlignment(std::int32_t alignment) {
+  switch (alignment) {
+    case 2: return Qt::AlignHCenter;
+    case 3: return Qt::AlignRight;
+    default: return Qt::AlignLeft;  // 0 default, 1 left
+  }
+}
+
+}  // namespace
+
+std::span<const std::string_view> TextField::InstanceEvents() const { return kEvents; }
+
+void TextField::MakeWidget(NativeWidget& native) {
+  auto* line = new QLineEdit(native.parent);
+  native.widget = line;
+  line->installEventFilter(new KeyDownFilter(*this, *line));
+  QObject::connect(line, &QLineEdit::textChanged, line, [this] {
+    RuntimeDispatch([this] {
+      Ref<TextField> keep(this);
+      _TextChanged();
+    });
+  });
+}
+
+void TextField::ApplyAll() {
+  RectControl::ApplyAll();
+  ApplyLook();
+  TextStyleChanged();
+  if (auto* line = NativeAs<QLineEdit>(*this)) line->setText(ToQString(text_));
+}
+
+void TextField::ApplyLook() {
+  auto* line = NativeAs<QLineEdit>(*this);
+  if (!line) return;
+  line->setPlaceholderText(ToQString(cueText_));
+  line->setAlignment(FieldAlignment(alignment_) | Qt::AlignVCenter);
+  line->setFrame(border_);
+  line->setEchoMode(password_ ? QLineEdit::Password : QLineEdit::Normal);
+  line->setReadOnly(readOnly_);
+  line->setMaxLength(limitText_ > 0 ? limitText_ : 32767);
+  SetPaletteColor(*line, QPalette::Base, ToQColor(backColor_));
+}
+
+void TextField::TextStyleChanged() {
+  if (auto* line = NativeAs<QLineEdit>(*this)) ApplyTextStyle(*line, Style(), QPalette::Text);
+}
+
+std::string TextField::Text() const {
+  auto* line = NativeAs<QLineEdit>(*this);
+  return line ? FromQString(line->text()) : text_;
+}
+
+void TextField::SetText(const std::string& v) {
+  text_ = v;
+  // Qt raises the change (and so TextChange) when the text differs.
+  if (auto* line = NativeAs<QLineEdit>(*this)) line->setText(ToQString(v));
+}
+
+void TextField::SetCueText(const std::string& v) {
+  cueText_ = v;
+  ApplyLook();
+}
+void TextField::SetAlignment(std::int32_t v) {
+  alignment_ = v;
+  ApplyLook();
+}
+void TextField::SetBorder(bool v) {
+  border_ = v;
+  ApplyLook();
+}
+void TextField::SetPassword(bool v) {
+  password_ = v;
+  ApplyLook();
+}
+void TextField::SetBackColor(Color v) {
+  backColor_ = v;
+  ApplyLook();
+}
+void TextField::SetReadOnly(bool v) {
+  readOnly_ = v;
+  ApplyLook();
+}
+void TextField::SetLimitText(std::int32_t v) {
+  limitText_ = v;
+  ApplyLook();
+}
+
+void TextField::_TextChanged() {
+  if (auto* line = NativeAs<QLineEdit>(*this)) text_ = FromQString(line->text());
+  RaiseInstanceEvent(*this, "TextChange");
+}
+
+bool TextField::_KeyDown(const std::string& key) {
+  const Variant args[] = {key};
+  Variant result = RaiseInstanceEvent(*this, "KeyDown", args);
+  const bool* withhold = std::get_if<bool>(&result);
+  return withhold && *withhold;
+}
+
+const ClassTable* TextField::StaticClass() {
+  using T = TextField;
+  static const ClassTable* table = RuntimeNewClass({
+      .name = "TextField",
+      .parent = RectControl::StaticClass(),
+      .properties =
+          {
+              Property<T>("Text", "s", &T::Text, &T::SetText),
+              Property<T>("CueText", "s", &T::CueText, &T::SetCueText),
+              Property<T>("Alignment", "i4", &T::Alignment, &T::SetAlignment),
+              Property<T>("Border", "b", &T::Border, &T::SetBorder),
+              Property<T>("Password", "b", &T::Password, &T::SetPassword),
+              Property<T>("UseFocusRing", "b", &T::UseFocusRing, &T::SetUseFocusRing),
+              Property<T>("TextColor", "c", &T::TextColor, &T::SetTextColor),
+              Property<T>("BackColor", "c", &T::BackColor, &T::SetBackColor),
+              Property<T>("Format", "s", &T::Format, &T::SetFormat),
+              Property<T>("Mask", "s", &T::Mask, &T::SetMask),
+              Property<T>("ReadOnly", "b", &T::ReadOnly, &T::SetReadOnly),
+              Property<T>("LimitText", "i4", &T::LimitText, &T::SetLimitText),
+              Property<T>("AcceptTabs", "b", &T::AcceptTabs, &T::SetAcceptTabs),
+              Property<T>("DataSource", "s", &T::DataSource, &T::SetDataSource),
+              Property<T>("DataField", "s", &T::DataField, &T::SetDataField),
+              Property<T>("TextFont", "s", &T::TextFont, &T::SetTextFont),
+              Property<T>("TextSize", "f4", &T::TextSize, &T::SetTextSize),
+              Property<T>("TextUnit", "i4", &T::TextUnit, &T::SetTextUnit),
+              Property<T>("Bold", "b", &T::Bold, &T::SetBold),
+              Property<T>("Italic", "b", &T::Italic, &T::SetItalic),
+              Property<T>("Underline", "b", &T::Underline, &T::SetUnderline),
+          },
+      .factory = [] { return static_cast<Object*>(new TextField()); },
+  });
+  return table;
+}

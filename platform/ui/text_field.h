@@ -1,0 +1,72 @@
+#pragma once
+// A one-line text field. It raises TextChange on every change of its text,
+// whether the user typed it or code set it, and KeyDown for every key
+// pressed in it, before the key is applied: the key is withheld when the
+// handler returns True.
+#include <cstdint>
+#include <string>
+
+#include "ui/control.h"
+#include "ui/text_style.h"
+
+class TextField : public RectControl, public TextStyled {
+ public:
+  static const ClassTable* StaticClass();
+
+  std::string Text() const;
+  void SetText(const std::string& v);
+  // The text shown greyed while the field is empty.
+  const std::string& CueText() const noexcept { return cueText_; }
+  void SetCueText(const std::string& v);
+  // 0 default (left), 1 left, 2 centred, 3 right.
+  std::int32_t Alignment() const noexcept { return alignment_; }
+  void SetAlignment(std::int32_t v);
+  bool Border() const noexcept { return border_; }
+  void SetBorder(bool v);
+  // Shows bullets for the characters.
+  bool Password() const noexcept { return password_; }
+  void SetPassword(bool v);
+  // Qt's style draws its own focus frame; kept.
+  bool UseFocusRing() const noexcept { return useFocusRing_; }
+  void SetUseFocusRing(bool v) noexcept { useFocusRing_ = v; }
+  Color BackColor() const noexcept { return backColor_; }
+  void SetBackColor(Color v);
+  // A display format for numbers and an input mask; kept, the text is
+  // shown and taken as typed.
+  const std::string& Format() const noexcept { return format_; }
+  void SetFormat(const std::string& v) { format_ = v; }
+  const std::string& Mask() const noexcept { return mask_; }
+  void SetMask(const std::string& v) { mask_ = v; }
+  bool ReadOnly() const noexcept { return readOnly_; }
+  void SetReadOnly(bool v);
+  // The most characters the field takes; 0 for no limit.
+  std::int32_t LimitText() const noexcept { return limitText_; }
+  void SetLimitText(std::int32_t v);
+  // The tab key types a tab into the field instead of moving the focus.
+  bool AcceptTabs() const noexcept { return acceptTabs_; }
+  void SetAcceptTabs(bool v) noexcept { acceptTabs_ = v; }
+  // A database binding; kept (no database here).
+  const std::string& DataSource() const noexcept { return dataSource_; }
+  void SetDataSource(const std::string& v) { dataSource_ = v; }
+  const std::string& DataField() const noexcept { return dataField_; }
+  void SetDataField(const std::string& v) { dataField_ = v; }
+
+  // From the Qt side, each inside RuntimeDispatch: the text changed; a key
+  // is about to be applied (true: withhold it).
+  void _TextChanged();
+  bool _KeyDown(const std::string& key);
+
+ protected:
+  void MakeWidget(NativeWidget& native) override;
+  void ApplyAll() override;
+  void TextStyleChanged() override;
+  std::span<const std::string_view> InstanceEvents() const override;
+
+ private:
+  void ApplyLook();
+
+  std::string text_, cueText_, format_, mask_, dataSource_, dataField_;
+  std::int32_t alignment_ = 0, limitText_ = 0;
+  bool border_ = true, password_ = false, useFocusRing_ = true, readOnly_ = false, acceptTabs_ = false;
+  Color backColor_{255, 255, 255};
+};

@@ -1,0 +1,40 @@
+#include <QApplication>
+#include <algorithm>
+
+#include "ui/control_qt.h"
+
+QFont StyleFont(const TextStyle& style) {
+  QFont font = QApplication::font();
+  if (style.font == "SmallSystem") {
+    if (font.pointSizeF() > 0) font.setPointSizeF(std::max(1.0, font.pointSizeF() - 2));
+  } else if (!style.font.empty() && style.font != "System") {
+    font.setFamilies({ToQString(style.font)});
+  }
+  // A size that is not a sensible positive number keeps the default size.
+  if (style.size > 0 && style.size <= 1000) {
+    const double size = style.size;
+    switch (style.unit) {
+      case 1: font.setPixelSize(std::max(1, static_cast<int>(size + 0.5))); break;  // pixels
+      case 3: font.setPointSizeF(size * 72.0); break;                               // inches
+      case 4: font.setPointSizeF(size * 72.0 / 25.4); break;                        // millimetres
+      default: font.setPointSizeF(size); break;                                     // default, points
+    }
+  }
+  font.setBold(style.bold);
+  font.setItalic(style.italic);
+  font.setUnderline(style.underline);
+  return font;
+}
+
+void SetPaletteColor(QWidget& widget, QPalette::ColorRole role, QColor color) {
+  // Active and inactive only: disabled controls keep the style's dimmed look.
+  QPalette palette = widget.palette();
+  palette.setColor(QPalette::Active, role, color);
+  palette.setColor(QPalette::Inactive, role, color);
+  widget.setPalette(palette);
+}
+
+void ApplyTextStyle(QWidget& widget, const TextStyle& style, QPalette::ColorRole role) {
+  widget.setFont(StyleFont(style));
+  SetPaletteColor(widget, role, ToQColor(style.color));
+}

@@ -1,0 +1,50 @@
+#pragma once
+// Private to the platform: the Qt side of a window. The frame is a
+// QMainWindow (a menu bar is attached to it), its central widget the
+// content area that holds the controls at their pixel positions.
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <memory>
+
+#include "ui/window.h"
+
+// Both hold their window without owning it; the window detaches them
+// before it lets the Qt window go, so no late Qt event reaches it.
+class WindowFrame : public QMainWindow {
+ public:
+  explicit WindowFrame(Window& owner) : owner_(&owner) {}
+  void Detach() noexcept { owner_ = nullptr; }
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  Window* owner_;
+};
+
+class WindowContent : public QWidget {
+ public:
+  WindowContent(Window& owner, QWidget* parent) : QWidget(parent), owner_(&owner) {}
+  void Detach() noexcept { owner_ = nullptr; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  Window* owner_;
+};
+
+struct WindowNative {
+  std::unique_ptr<WindowFrame> frame;
+  WindowContent* content = nullptr;  // owned by the frame
+  QElapsedTimer lastRepaint;         // throttles Refresh(True)
+};
+
+// The window's QMainWindow and its content area; none before Window.Constructor.
+inline QMainWindow* WindowQMainWindow(const Window& window) {
+  return window.Native() ? window.Native()->frame.get() : nullptr;
+}
+inline QWidget* WindowContentWidget(const Window& window) {
+  return window.Native() ? window.Native()->content : nullptr;
+}
