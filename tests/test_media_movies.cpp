@@ -282,8 +282,8 @@ TEST(MovieReading, TheStoredRotationIsApplied) {
     p->Graphics()->DrawPicture(Solid(32, 32, Rgb(20, 20, 220)), 32, 0, 32, 32, 0, 0, 32, 32);
     track->AppendPicture(p);
   }
-  const std::string command = "ffmpeg -v error -y -i '" + (dir / "flat.mov") +
-                              "' -c copy -metadata:s:v:0 rotate=90 '" + (dir / "turned.mov") + "'";
+  std::string command = "ffmpeg -v error -y -i '";
+  command.append(dir / "flat.mov").append("' -c copy -metadata:s:v:0 rotate=90 '").append(dir / "turned.mov").append("'");
   if (std::system(command.c_str()) != 0) GTEST_SKIP() << "no ffmpeg command to store a rotation";
   Ref<EditableMovie> movie = GetFolderItem(dir / "turned.mov")->OpenEditableMovie();
   ASSERT_TRUE(movie);
@@ -293,8 +293,8 @@ TEST(MovieReading, TheStoredRotationIsApplied) {
   ASSERT_EQ(p->Height(), 64);
   // FFmpeg's own player turns it the same way.
   const std::string raw = dir / "turned.bgra";
-  const std::string show = "ffmpeg -v error -y -i '" + (dir / "turned.mov") +
-                           "' -frames:v 1 -f rawvideo -pix_fmt bgra '" + raw + "'";
+  std::string show = "ffmpeg -v error -y -i '";
+  show.append(dir / "turned.mov").append("' -frames:v 1 -f rawvideo -pix_fmt bgra '").append(raw).append("'");
   ASSERT_EQ(std::system(show.c_str()), 0);
   const auto bytes = ReadAll(raw);
   ASSERT_EQ(bytes.size(), 32u * 64 * 4);

@@ -195,7 +195,7 @@ TEST_F(PictureFiles, TheEightExifOrientationsTurnThePictureUpright) {
   plain->SaveAsJPEG(upright);
   const auto jpeg = ReadAll(dir / "plain.jpg");
   for (int orientation = 1; orientation <= 8; ++orientation) {
-    const std::string path = dir / ("o" + std::to_string(orientation) + ".jpg");
+    const std::string path = dir / (std::string("o") + std::to_string(orientation) + ".jpg");
     WriteAll(path, WithExifOrientation(jpeg, orientation));
     Ref<Picture> ours = GetFolderItem(path)->OpenAsPicture();
     ASSERT_TRUE(ours) << orientation;

@@ -8,7 +8,7 @@
 namespace {
 
 constexpr std::size_t kMinPooledPixels = std::size_t{1} << 18;  // 1 MiB
-constexpr std::size_t kMaxBlocks = 4;
+constexpr std::size_t kMaxBlocks = 3;
 constexpr std::size_t kMaxPooledPixels = std::size_t{1} << 27;  // 512 MiB in all
 
 struct Block {
