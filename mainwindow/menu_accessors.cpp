@@ -3,14 +3,15 @@
 
 namespace {
 
-// The item of that Name anywhere in the window's bar, as the class; none
-// when the bar has no such item.
+// The item of that Name anywhere in the window's bar, as the class. The
+// lookup's result goes to the type test as it comes: a Name that no item
+// carries (UntitledMenu3) gives none, which the test refuses with
+// NilObjectException.
 template <class Item>
 Ref<Item> BarItem(Window1& window, std::string_view name) {
   Ref<MenuBar> bar = window.MenuBarGet();
   if (!bar) RaiseNilObjectException("the menu bar of the window");
   Ref<MenuItem> item = bar->_Lookup(name);
-  if (!item) return {};
   return RuntimeCheckCastAs<Item>(Ref<Object>(item), Item::StaticClass());
 }
 

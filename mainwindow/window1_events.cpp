@@ -1,4 +1,5 @@
 // The main window's own events and its implicit-instance accessor.
+#include "app/menu_bar.h"
 #include "app/plugin_entrypoints.h"
 #include "mainwindow/control_table.h"
 #include "mainwindow/window1.h"
@@ -16,7 +17,10 @@ Ref<Window1> Window1Accessor() {
 }
 
 void Window1::Layout() {
-  // The shared menu bar (Menu.Menu) is set here with MenuBarSet(0, bar).
+  // The bar the application object got at start-up; the window shows it too.
+  Ref<MenuBar> bar = Menu::Instance();
+  MenuBarSet(0, bar);
+  bar.Reset();
   _SetProperties(*this, WindowBlock());
 }
 
