@@ -1,6 +1,7 @@
 // Showing a menu bar in a window's Qt window (QMainWindow::setMenuBar).
 #include <QMainWindow>
 
+#include "runtime/trace.h"
 #include "ui/menu_qt.h"
 #include "ui/window.h"
 #include "ui/window_qt.h"
@@ -14,4 +15,5 @@ void AttachMenuBarToWindow(Window& window, const Ref<MenuBar>& bar) {
   QWidget* old = frame->menuWidget();
   frame->setMenuWidget(bar ? BuildQtMenuBar(*bar, frame) : nullptr);
   delete old;
+  RuntimeTrace(bar ? "window menu bar shown" : "window menu bar removed");
 }
