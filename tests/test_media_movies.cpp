@@ -239,6 +239,25 @@ TEST(MovieWriting, AFailedMovieRaisesNamingTheFile) {
   }
 }
 
+TEST(MovieWriting, AFailureWhileFinishingIsRaisedAfterwardsAndLeavesNoTemporaryFile) {
+  ScratchFolder dir;
+  std::filesystem::create_directory(dir / "taken.mov");  // a folder where the movie should go
+  std::filesystem::create_directory(dir / "taken.mov/inside");
+  {
+    Ref<QTVideoTrack> track = GetFolderItem(dir / "taken.mov")->CreateMovie()->NewVideoTrack(16, 16, 25.0);
+    ASSERT_TRUE(track);
+    track->AppendPicture(Solid(16, 16, Rgb(1, 2, 3)));
+  }  // finished here: the rename over the folder fails
+  try {
+    RaiseDeferredMediaErrors();
+    ADD_FAILURE() << "the failure passed as success";
+  } catch (const IOException& e) {
+    EXPECT_NE(e.Message().find(dir / "taken.mov"), std::string::npos) << e.Message();
+  }
+  EXPECT_EQ(AllNames(dir.Path()), std::vector<std::string>{"taken.mov"});
+  RaiseDeferredMediaErrors();  // reported once
+}
+
 TEST(MovieReading, FramesAtPositionsBetweenAndPastTheEnd) {
   ScratchFolder dir;
   WriteMovie(dir / "v.mov", 48, 32, 25.0, 10);

@@ -292,7 +292,10 @@ TEST_F(PictureFiles, AFailedSaveRaisesAnExceptionNamingTheFile) {
       EXPECT_NE(e.Message().find("while saving"), std::string::npos) << e.Message();
     }
   }
-  // A read-only folder (root may write there all the same).
+}
+
+TEST_F(PictureFiles, SavingIntoAReadOnlyFolderRaisesAnExceptionNamingTheFile) {
+  // Root may write there all the same.
   const std::string locked = dir / "locked";
   std::filesystem::create_directory(locked);
   chmod(locked.c_str(), 0555);
