@@ -55,6 +55,9 @@ class Window1 : public Window {
   Ref<QuitMenuItem> FileQuit();
   Ref<MenuItem> UntitledMenu3();
 
+  // The video fade run of a "start fading" click, with the click's values.
+  void videofade(std::int32_t stillframes, std::int32_t fadeframes, std::int32_t sourcerate);
+
   // The frame file name of a frame number ("000001.jpg").
   std::string bildname(std::int32_t frame);
   // A new picture: the source less the four margins.

@@ -1,0 +1,40 @@
+#include "engine/controls.h"
+
+#include "runtime/values.h"
+
+namespace {
+template <class T>
+Ref<T> ControlNamed(Window1& window, const char* name) {
+  Ref<Object> control = RuntimeWindowControlByName(window, name);
+  if (!control) RaiseNilObjectException(std::string("the control ") + name);
+  return RuntimeCheckCastAs<T>(control, T::StaticClass());
+}
+}  // namespace
+
+Ref<TextField> TextFieldNamed(Window1& window, const char* name) { return ControlNamed<TextField>(window, name); }
+Ref<ProgressBar> ProgressBarNamed(Window1& window, const char* name) {
+  return ControlNamed<ProgressBar>(window, name);
+}
+Ref<Canvas> CanvasNamed(Window1& window, const char* name) { return ControlNamed<Canvas>(window, name); }
+Ref<BevelButton> BevelButtonNamed(Window1& window, const char* name) {
+  return ControlNamed<BevelButton>(window, name);
+}
+
+std::int32_t FieldInt32(Window1& window, const char* name) {
+  return RuntimeCvtReal64ToSInt32(Val(TextFieldNamed(window, name)->Text()));
+}
+
+Margins ReadMargins(Window1& window) {
+  Margins m{};
+  m.top = FieldInt32(window, "ftop");
+  m.bottom = FieldInt32(window, "fbottom");
+  m.left = FieldInt32(window, "fleft");
+  m.right = FieldInt32(window, "fright");
+  return m;
+}
+
+Ref<FolderItem> FrameFile(const Ref<FolderItem>& destination, const std::string& name) {
+  Ref<FolderItem> item = GetFolderItem(destination->AbsolutePath() + name, 0);
+  if (!item) RaiseNilObjectException("the frame file " + name);
+  return item;
+}
