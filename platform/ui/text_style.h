@@ -9,7 +9,8 @@
 struct TextStyle {
   std::string font = "System";  // "System" (or empty): the platform's default font
   float size = 0;                // 0: the default font's size
-  std::int32_t unit = 0;         // FontUnits: 0 default (points), 1 pixels, 2 points, 3 inches, 4 millimetres
+  std::int32_t unit = 0;         // FontUnits: 0 default (points), 1 pixels, 2 points, 3 inches, 4 millimetres;
+                                 // a point is a pixel (72 to the inch)
   bool bold = false, italic = false, underline = false;
   Color color{};                 // black
 };

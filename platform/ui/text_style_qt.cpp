@@ -11,14 +11,13 @@ QFont StyleFont(const TextStyle& style) {
     font.setFamilies({ToQString(style.font)});
   }
   // A size that is not a sensible positive number keeps the default size.
+  // The window layouts count 72 points to the inch, one point to a pixel,
+  // so that texts fit the controls they were designed for.
   if (style.size > 0 && style.size <= 1000) {
-    const double size = style.size;
-    switch (style.unit) {
-      case 1: font.setPixelSize(std::max(1, static_cast<int>(size + 0.5))); break;  // pixels
-      case 3: font.setPointSizeF(size * 72.0); break;                               // inches
-      case 4: font.setPointSizeF(size * 72.0 / 25.4); break;                        // millimetres
-      default: font.setPointSizeF(size); break;                                     // default, points
-    }
+    double pixels = style.size;                         // 0 default, 1 pixels, 2 points
+    if (style.unit == 3) pixels = style.size * 72.0;    // inches
+    if (style.unit == 4) pixels = style.size * 72.0 / 25.4;  // millimetres
+    font.setPixelSize(std::max(1, static_cast<int>(std::min(pixels, 10000.0) + 0.5)));
   }
   font.setBold(style.bold);
   font.setItalic(style.italic);

@@ -147,7 +147,7 @@ void Window::ShowNow() {
   }
   if (fullScreen_) frame.showFullScreen();
   else frame.show();
-  frame.raise();
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) frame.raise();  // it has no stacking
   frame.activateWindow();
   if (first) {
     // The first showing counts as an activation even where the window

@@ -1,0 +1,49 @@
+#pragma once
+// Drives the whole application in a test: runs the real process entry
+// (vindralo_main) with the dialog seam on and runs the test's body inside
+// the event loop once start-up is done, as a dispatched event, so the body
+// sees the main window exactly as a user would. The application quits when
+// the body returns.
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mainwindow/window1.h"
+
+class QWidget;
+
+namespace app_test {
+
+struct AppRun {
+  int status = -1;                    // the process exit status
+  std::vector<std::string> messages;  // the message boxes shown, in order
+};
+
+// Runs the application around `body`.
+AppRun RunApp(const std::function<void()>& body);
+
+// The main window (the implicit instance); fails the test when there is none.
+Window1& MainWindow();
+
+// The control the main window holds under the name, as T; raises
+// NilObjectException when there is none and IllegalCastException when it is
+// of another class.
+template <class T>
+Ref<T> ControlNamed(std::string_view name) {
+  return RuntimeCheckCastAs<T>(RuntimeWindowControlByName(MainWindow(), name), T::StaticClass());
+}
+
+// The Qt widget of a control of the main window.
+QWidget* WidgetNamed(std::string_view name);
+
+// Runs the event loop (every kind of event) for that long.
+void ProcessEventsFor(int milliseconds);
+// Runs the event loop until the condition holds or the time is up; whether it holds.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMilliseconds);
+
+// The folder where tests leave files for people to look at
+// ($VINDRALO_TEST_OUTPUT, made when missing).
+std::string TestOutputFolder();
+
+}  // namespace app_test
