@@ -205,3 +205,30 @@ TEST(MenuInTheApp, CtrlQQuitsTheRunningApplicationWhereverTheFocusIs) {
     ExpectInOrder(run.trace, kShutdown);
   }
 }
+
+TEST(MenuInTheApp, AFailureWhileBuildingTheBarEndsStartUpAndShutDownStillRuns) {
+  RuntimeEnableTrace(true);
+  RuntimeTakeTrace();
+  dialog_seam::Enable(true);
+  menu_seam::OnAppend([](const MenuItem&, const MenuItem& item) {
+    if (item.Name() == "EditCopy") throw NilObjectException("the Edit menu is absent");
+  });
+  const int status = vindralo_main();
+  menu_seam::OnAppend(nullptr);
+  const auto trace = RuntimeTakeTrace();
+  const auto messages = dialog_seam::Messages();
+  dialog_seam::Enable(false);
+
+  EXPECT_EQ(status, 1);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("NilObjectException"), std::string::npos) << messages[0];
+  // The application object and the window are never made; the loop is not entered.
+  EXPECT_EQ(IndexOf(trace, "application menu bar set"), -1);
+  EXPECT_EQ(IndexOf(trace, "application object registered"), -1);
+  EXPECT_EQ(IndexOf(trace, "window menu bar shown"), -1);
+  EXPECT_EQ(IndexOf(trace, "loop entered"), -1);
+  ExpectInOrder(trace, {"file type registered video/x-msvideo", "unhandled exception", "release framework globals",
+                        "file type withdrawn image/jpeg", "file type withdrawn video/x-msvideo",
+                        "release Menu._implicitInstance", "runtime stopped"});
+  EXPECT_EQ(menu_seam::LiveItems(), 0) << "the half-built bar was released";
+}
