@@ -5,7 +5,9 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
 #include <limits>
 
 namespace {
@@ -50,8 +52,6 @@ int ColorspaceOf(const AVFrame* frame) {
 
 constexpr double kSlackSeconds = 1e-6;
 
-// A buffer owned by a PixelBuffer, lent to FFmpeg.
-void NoFree(void*, std::uint8_t*) {}
 
 }  // namespace
 
@@ -76,8 +76,7 @@ std::unique_ptr<MovieReader> MovieReader::Open(const std::string& path) {
   r->packet.reset(av_packet_alloc());
   r->current.reset(av_frame_alloc());
   r->next.reset(av_frame_alloc());
-  r->rgb.reset(av_frame_alloc());
-  if (!r->packet || !r->current || !r->next || !r->rgb) return nullptr;
+  if (!r->packet || !r->current || !r->next) return nullptr;
   r->timeBase = st->time_base.num > 0 && st->time_base.den > 0 ? st->time_base : AVRational{1, AV_TIME_BASE};
   r->rotation = RotationOf(st);
 
@@ -186,30 +185,56 @@ PixelSnapshot MovieReader::PictureAt(double seconds) {
 
 PixelSnapshot MovieReader::Convert(const AVFrame* frame) {
   if (frame->width <= 0 || frame->height <= 0 || frame->format < 0) return nullptr;
-  const int key[4] = {frame->width, frame->height, frame->format, ColorspaceOf(frame) * 2 + (frame->color_range == AVCOL_RANGE_JPEG)};
-  if (!scaler || !std::equal(key, key + 4, scalerKey)) {
-    scaler = NewScaler(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
-                       frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR | SWS_ACCURATE_RND, 0);
-    if (!scaler) return nullptr;
-    const bool fullRange = frame->color_range == AVCOL_RANGE_JPEG ||
-                           frame->format == AV_PIX_FMT_YUVJ420P || frame->format == AV_PIX_FMT_YUVJ422P ||
-                           frame->format == AV_PIX_FMT_YUVJ444P;
-    sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(ColorspaceOf(frame)), fullRange ? 1 : 0,
-                             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+  const auto format = static_cast<AVPixelFormat>(frame->format);
+  const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
+  if (!desc) return nullptr;
+  const int colourspace = ColorspaceOf(frame);
+  const int key[4] = {frame->width, frame->height, frame->format, colourspace * 2 + (frame->color_range == AVCOL_RANGE_JPEG)};
+  if (bands.empty() || !std::equal(key, key + 4, scalerKey)) {
+    bands.clear();
+    // Bands of whole chroma rows; palette and bit-packed pictures stay whole.
+    const bool splittable = !(desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM));
+    const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int count = splittable ? std::clamp(frame->height / 128, 1, std::min(hardware, 8)) : 1;
+    const int step = ((frame->height + count - 1) / count + 15) & ~15;
+    const bool fullRange = frame->color_range == AVCOL_RANGE_JPEG || format == AV_PIX_FMT_YUVJ420P ||
+                           format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P;
+    for (int top = 0; top < frame->height; top += step) {
+      const int height = std::min(step, frame->height - top);
+      // One thread per converter: FFmpeg 5.1's own slicing now and then
+      // leaves stray pixels; its fast unscaled path misses the last columns
+      // of some widths, so the accurate path is used.
+      SwsPtr scaler = NewScaler(frame->width, height, format, frame->width, height, AV_PIX_FMT_BGRA,
+                                SWS_BILINEAR | SWS_ACCURATE_RND, 1);
+      if (!scaler) {
+        bands.clear();
+        return nullptr;
+      }
+      sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(colourspace), fullRange ? 1 : 0,
+                               sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+      bands.push_back({std::move(scaler), top, height});
+    }
     std::copy(key, key + 4, scalerKey);
   }
   auto pixels = NewPixelBuffer(frame->width, frame->height);
-  const std::size_t bytes = static_cast<std::size_t>(frame->width) * static_cast<std::size_t>(frame->height) * 4;
-  av_frame_unref(rgb.get());
-  rgb->format = AV_PIX_FMT_BGRA;
-  rgb->width = frame->width;
-  rgb->height = frame->height;
-  rgb->buf[0] = av_buffer_create(reinterpret_cast<std::uint8_t*>(pixels->pixels.get()), bytes, NoFree, nullptr, 0);
-  if (!rgb->buf[0]) return nullptr;
-  rgb->data[0] = rgb->buf[0]->data;
-  rgb->linesize[0] = frame->width * 4;
-  const int rc = sws_scale_frame(scaler.get(), rgb.get(), frame);
-  av_frame_unref(rgb.get());
-  if (rc < 0) return nullptr;
+  const int planes = av_pix_fmt_count_planes(format);
+  auto convert = [&](const Band& band) {
+    const std::uint8_t* src[4] = {};
+    for (int p = 0; p < planes && p < 4; ++p) {
+      const int shift = (p == 1 || p == 2) ? desc->log2_chroma_h : 0;
+      src[p] = frame->data[p] + static_cast<std::ptrdiff_t>(band.top >> shift) * frame->linesize[p];
+    }
+    std::uint8_t* dst[4] = {reinterpret_cast<std::uint8_t*>(pixels->pixels.get() +
+                                                             static_cast<std::size_t>(band.top) * frame->width)};
+    const int dstStride[4] = {frame->width * 4};
+    return sws_scale(band.scaler.get(), src, frame->linesize, 0, band.height, dst, dstStride) >= 0;
+  };
+  std::vector<char> ok(bands.size(), 0);
+  {
+    std::vector<std::jthread> helpers;
+    for (std::size_t b = 1; b < bands.size(); ++b) helpers.emplace_back([&, b] { ok[b] = convert(bands[b]); });
+    ok[0] = convert(bands[0]);
+  }
+  if (std::find(ok.begin(), ok.end(), 0) != ok.end()) return nullptr;
   return ApplyOrientation(std::move(pixels), rotation);
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "media/ffmpeg_util.h"
 #include "media/orientation.h"
@@ -24,8 +25,13 @@ struct MovieReader {
   CodecContext codec;
   PacketPtr packet;
   FramePtr current, next;
-  FramePtr rgb;  // the destination of the conversion
-  SwsPtr scaler;
+  // The conversion to BGRA, one converter per band of rows; the bands run
+  // side by side.
+  struct Band {
+    SwsPtr scaler;
+    int top = 0, height = 0;
+  };
+  std::vector<Band> bands;
   int scalerKey[4] = {};
   int stream = -1;
   AVRational timeBase{1, 1};
