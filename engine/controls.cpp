@@ -34,7 +34,12 @@ Margins ReadMargins(Window1& window) {
 }
 
 Ref<FolderItem> FrameFile(const Ref<FolderItem>& destination, const std::string& name) {
-  Ref<FolderItem> item = GetFolderItem(destination->AbsolutePath() + name, 0);
+  const std::string folder = destination->AbsolutePath();
+  // A folder that has vanished has no trailing separator: the frame would
+  // land beside it under a joined name.
+  if (folder.empty() || folder.back() != '/')
+    throw IOException("while saving " + name + ": the destination folder " + folder + " is missing");
+  Ref<FolderItem> item = GetFolderItem(folder + name, 0);
   if (!item) RaiseNilObjectException("the frame file " + name);
   return item;
 }
