@@ -61,7 +61,9 @@ void Window1::BevelButton6_Action() {
   if (!movie) RaiseNilObjectException("the movie at " + target->AbsolutePath());
   const double frameRate = Val(TextFieldNamed(*this, "fps")->Text());
   Ref<QTVideoTrack> track = plugin::EditableMovieNewVideoTrack(*movie, width, height, frameRate);
-  if (!track) RaiseNilObjectException("the video track");
+  if (!track)
+    RaiseNilObjectException("the video track of " + Str(width) + " x " + Str(height) + " pixels at " +
+                            Str(frameRate) + " frames per second");
   plugin::QTVideoTrackSetCompressionType(*track, "avc1");
 
   // The last index is read anew before every path.
@@ -69,18 +71,18 @@ void Window1::BevelButton6_Action() {
     Ref<Picture> picture = itemAt(index)->OpenAsPicture();
     if (picture) {
       plugin::QTVideoTrackAppendPicture(*track, picture);
-      Ref<ProgressBar> progress = ProgressBarNamed(*this, "ProgressBar1");
-      progress->SetMaximum(0);
+      ProgressBarNamed(*this, "ProgressBar1")->SetMaximum(0);
       if (index > 0) {
-        progress->SetMaximum(100);
+        ProgressBarNamed(*this, "ProgressBar1")->SetMaximum(100);
         const double last = static_cast<double>(framelist.size() - 1);
-        progress->SetValue(RuntimeCvtReal64ToSInt32(static_cast<double>(index) / last * 100.0));
+        ProgressBarNamed(*this, "ProgressBar1")
+            ->SetValue(RuntimeCvtReal64ToSInt32(static_cast<double>(index) / last * 100.0));
       }
     }
     Refresh(true);
     RuntimeBackgroundTask();
   }
-  Ref<ProgressBar> progress = ProgressBarNamed(*this, "ProgressBar1");
-  progress->SetMaximum(100);
-  progress->SetValue(0);
+  ProgressBarNamed(*this, "ProgressBar1")->SetMaximum(100);
+  ProgressBarNamed(*this, "ProgressBar1")->SetValue(0);
+  // The track and the movie are let go here, which finishes the file.
 }

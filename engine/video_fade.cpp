@@ -22,8 +22,11 @@ void Window1::videofade(std::int32_t stillframes, std::int32_t fadeframes, std::
   std::int32_t vcnter = 1;
   plugin::EditableMovieSetPosition(*sourcevideo, 0.0);
 
-  Ref<Picture> first = CroppedSample(*this, *sourcevideo);
-  FrameFile(destfolder, bildname(vcnter))->SaveAsJPEG(first);
+  {
+    // Held only while it is saved: a run keeps no more than its two pictures.
+    Ref<Picture> first = CroppedSample(*this, *sourcevideo);
+    FrameFile(destfolder, bildname(vcnter))->SaveAsJPEG(first);
+  }
   vcnter = 2;
 
   const std::int32_t frames = WrapAdd(fadeframes, 1);
