@@ -130,8 +130,11 @@ TEST(Timer1, FindsItsWindowAndTicksEvery100Milliseconds) {
                                           return original(me, args);
                                         },
                                         &window, "(  )"));
-    EXPECT_TRUE(WaitUntil([&] { return ticks.size() >= 5; }, 5000));
-    for (std::size_t i = 1; i < ticks.size(); ++i) EXPECT_GE(ticks[i] - ticks[i - 1], 80) << "tick " << i;
+    ASSERT_TRUE(WaitUntil([&] { return ticks.size() >= 7; }, 10000));
+    // A late tick is followed by an early one (the timer keeps its
+    // schedule), so the period shows in the mean interval.
+    const double mean = static_cast<double>(ticks.back() - ticks.front()) / static_cast<double>(ticks.size() - 1);
+    EXPECT_GE(mean, 80.0);
     auto trace = RuntimeTakeTrace();
     RuntimeEnableTrace(false);
     EXPECT_GE(std::count(trace.begin(), trace.end(), "event Timer1.Action"), 5);

@@ -146,17 +146,20 @@ void BevelButton::_Clicked() { RaiseInstanceEvent(*this, "Action"); }
 namespace {
 
 // BevelButton's own properties, by kind: the class table's entries and the
-// plug-in members are made from these tables.
-template <class V, class A>
+// plug-in members are made from these tables. C is the class that declares
+// the accessors (the text settings are TextStyled's).
+template <class V, class A, class C = BevelButton>
 struct Accessor {
+  using Class = C;
   const char* name;
-  V (BevelButton::*get)() const;
-  void (BevelButton::*set)(A);
+  V (C::*get)() const;
+  void (C::*set)(A);
 };
 
 using B = BevelButton;
+using T = TextStyled;
 
-const std::array<Accessor<std::int32_t, std::int32_t>, 11> kInt32{{
+const std::array<Accessor<std::int32_t, std::int32_t>, 10> kInt32{{
     {"Bevel", &B::Bevel, &B::SetBevel},
     {"ButtonType", &B::ButtonType, &B::SetButtonType},
     {"CaptionAlign", &B::CaptionAlign, &B::SetCaptionAlign},
@@ -167,23 +170,31 @@ const std::array<Accessor<std::int32_t, std::int32_t>, 11> kInt32{{
     {"IconDX", &B::IconDX, &B::SetIconDX},
     {"IconDY", &B::IconDY, &B::SetIconDY},
     {"MenuValue", &B::MenuValue, &B::SetMenuValue},
-    {"TextUnit", &B::TextUnit, &B::SetTextUnit},
 }};
-const std::array<Accessor<bool, bool>, 6> kBoolean{{
+const std::array<Accessor<std::int32_t, std::int32_t, T>, 1> kTextInt32{{
+    {"TextUnit", &T::TextUnit, &T::SetTextUnit},
+}};
+const std::array<Accessor<bool, bool>, 3> kBoolean{{
     {"AcceptFocus", &B::AcceptFocus, &B::SetAcceptFocus},
-    {"Bold", &B::Bold, &B::SetBold},
     {"HasBackColor", &B::HasBackColor, &B::SetHasBackColor},
-    {"Italic", &B::Italic, &B::SetItalic},
-    {"Underline", &B::Underline, &B::SetUnderline},
     {"Value", &B::Value, &B::SetValue},
 }};
-const std::array<Accessor<Color, Color>, 2> kColor{{
-    {"BackColor", &B::BackColor, &B::SetBackColor},
-    {"TextColor", &B::TextColor, &B::SetTextColor},
+const std::array<Accessor<bool, bool, T>, 3> kTextBoolean{{
+    {"Bold", &T::Bold, &T::SetBold},
+    {"Italic", &T::Italic, &T::SetItalic},
+    {"Underline", &T::Underline, &T::SetUnderline},
 }};
-const std::array<Accessor<const std::string&, const std::string&>, 2> kString{{
+const std::array<Accessor<Color, Color>, 1> kColor{{
+    {"BackColor", &B::BackColor, &B::SetBackColor},
+}};
+const std::array<Accessor<Color, Color, T>, 1> kTextColor{{
+    {"TextColor", &T::TextColor, &T::SetTextColor},
+}};
+const std::array<Accessor<const std::string&, const std::string&>, 1> kString{{
     {"Caption", &B::Caption, &B::SetCaption},
-    {"TextFont", &B::TextFont, &B::SetTextFont},
+}};
+const std::array<Accessor<const std::string&, const std::string&, T>, 1> kTextString{{
+    {"TextFont", &T::TextFont, &T::SetTextFont},
 }};
 
 template <class Table>
@@ -194,11 +205,13 @@ void AddEntries(std::vector<PropertyEntry>& out, const Table& table, const char*
 template <class GetSig, class SetSig, class Table>
 void Register(const Table& table) {
   for (auto& a : table) {
+    using C = typename Table::value_type::Class;
     const std::string prefix = std::string("BevelButton.") + a.name;
-    RuntimeRegisterPluginMember(prefix + ".Get",
-                                std::function<GetSig>([get = a.get](BevelButton& b) { return (b.*get)(); }));
+    RuntimeRegisterPluginMember(prefix + ".Get", std::function<GetSig>([get = a.get](BevelButton& b) {
+                                  return (static_cast<const C&>(b).*get)();
+                                }));
     RuntimeRegisterPluginMember(prefix + ".Set", std::function<SetSig>([set = a.set](BevelButton& b, auto v) {
-                                  (b.*set)(v);
+                                  (static_cast<C&>(b).*set)(v);
                                 }));
   }
 }
@@ -207,18 +220,26 @@ void Register(const Table& table) {
 
 void RegisterBevelButtonPluginMembers() {
   Register<plugin_sig::BevelInt32Get, plugin_sig::BevelInt32Set>(kInt32);
+  Register<plugin_sig::BevelInt32Get, plugin_sig::BevelInt32Set>(kTextInt32);
   Register<plugin_sig::BevelBooleanGet, plugin_sig::BevelBooleanSet>(kBoolean);
+  Register<plugin_sig::BevelBooleanGet, plugin_sig::BevelBooleanSet>(kTextBoolean);
   Register<plugin_sig::BevelColorGet, plugin_sig::BevelColorSet>(kColor);
+  Register<plugin_sig::BevelColorGet, plugin_sig::BevelColorSet>(kTextColor);
   Register<plugin_sig::BevelStringGet, plugin_sig::BevelStringSet>(kString);
+  Register<plugin_sig::BevelStringGet, plugin_sig::BevelStringSet>(kTextString);
 }
 
 const ClassTable* BevelButton::StaticClass() {
   static const ClassTable* table = [] {
     std::vector<PropertyEntry> properties;
     AddEntries(properties, kInt32, "i4");
+    AddEntries(properties, kTextInt32, "i4");
     AddEntries(properties, kBoolean, "b");
+    AddEntries(properties, kTextBoolean, "b");
     AddEntries(properties, kColor, "c");
+    AddEntries(properties, kTextColor, "c");
     AddEntries(properties, kString, "s");
+    AddEntries(properties, kTextString, "s");
     return RuntimeNewClass({
         .name = "BevelButton",
         .parent = RectControl::StaticClass(),
