@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QMainWindow>
+#include <QTimer>
 #include <map>
 
 #include "runtime/runtime.h"
@@ -219,4 +220,22 @@ TEST(Window1Class, ClosingTheWindowEndsTheApplicationAndReleasesItsState) {
   EXPECT_EQ(effect->RefCount(), 1);
   EXPECT_EQ(wipe->RefCount(), 1);
   EXPECT_FALSE(_GetImplicitWindow("Window1.Window1"));
+}
+
+TEST(Window1Class, ClosingTheWindowDuringALongLoopUnwindsTheHandlerAsANormalQuit) {
+  int iterations = 0;
+  bool finished = false;
+  AppRun run = RunApp([&] {
+    QMainWindow* frame = WindowQMainWindow(MainWindow());
+    QTimer::singleShot(50, frame, [frame] { frame->close(); });
+    for (;;) {  // a handler in a long loop, as a video run is
+      ++iterations;
+      RuntimeBackgroundTask();
+    }
+    finished = true;
+  });
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(run.messages.empty());
+  EXPECT_GT(iterations, 1);
+  EXPECT_FALSE(finished);
 }

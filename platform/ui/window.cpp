@@ -424,8 +424,10 @@ void Window::_CloseRequested() {
   }
   // Another window ends once the event that closed it is over.
   QTimer::singleShot(0, [window = Ref<Window>(this)] {
-    UnregisterWindow(*window);
-    window->_Dispose();
+    RuntimeDispatch([&] {
+      UnregisterWindow(*window);
+      window->_Dispose();
+    });
   });
 }
 
