@@ -192,8 +192,14 @@ PixelSnapshot MovieReader::Convert(const AVFrame* frame) {
   const int key[4] = {frame->width, frame->height, frame->format, colourspace * 2 + (frame->color_range == AVCOL_RANGE_JPEG)};
   if (bands.empty() || !std::equal(key, key + 4, scalerKey)) {
     bands.clear();
-    // Bands of whole chroma rows; palette and bit-packed pictures stay whole.
-    const bool splittable = !(desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM));
+    // FFmpeg's fast unscaled path (well under a millisecond for 1080p) misses
+    // the last columns of widths that are no multiple of 16; those take the
+    // accurate path, several times slower, split into bands of whole chroma
+    // rows that run side by side. Palette and bit-packed pictures stay whole.
+    // FFmpeg 5.1's own sliced conversion is not used: it now and then leaves
+    // stray pixels.
+    const bool fast = frame->width % 16 == 0;
+    const bool splittable = !fast && !(desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM));
     const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const int count = splittable ? std::clamp(frame->height / 128, 1, std::min(hardware, 8)) : 1;
     const int step = ((frame->height + count - 1) / count + 15) & ~15;
@@ -201,11 +207,8 @@ PixelSnapshot MovieReader::Convert(const AVFrame* frame) {
                            format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P;
     for (int top = 0; top < frame->height; top += step) {
       const int height = std::min(step, frame->height - top);
-      // One thread per converter: FFmpeg 5.1's own slicing now and then
-      // leaves stray pixels; its fast unscaled path misses the last columns
-      // of some widths, so the accurate path is used.
-      SwsPtr scaler = NewScaler(frame->width, height, format, frame->width, height, AV_PIX_FMT_BGRA,
-                                SWS_BILINEAR | SWS_ACCURATE_RND, 1);
+      const int flags = SWS_BILINEAR | (fast ? 0 : SWS_ACCURATE_RND);
+      SwsPtr scaler = NewScaler(frame->width, height, format, frame->width, height, AV_PIX_FMT_BGRA, flags, 1);
       if (!scaler) {
         bands.clear();
         return nullptr;
