@@ -1,0 +1,405 @@
+// The folder fade run in the running application, tick by tick of the real
+// Timer1: the frames it writes (checked by their content), the progress
+// values, status texts and messages of each tick, stopping and resuming,
+// starting again after the end, steps that give no picture, folders whose
+// photos are mixed with other entries, and the failures that end the
+// application with a clear message.
+#include <gtest/gtest.h>
+
+#include "media/effect.h"
+#include "support/engine_fixture.h"
+
+using namespace app_test;
+using namespace engine_test;
+using media_test::ScratchFolder;
+
+namespace {
+
+using Names = std::vector<std::string>;
+using Colours = std::vector<std::uint32_t>;
+
+const std::uint32_t kRed = Rgb(200, 40, 40), kGreen = Rgb(40, 180, 60), kBlue = Rgb(50, 60, 200);
+const std::uint32_t kGrey = Rgb(128, 128, 128), kOrange = Rgb(230, 140, 30);
+
+struct Settings {
+  std::int32_t still = 2, fade = 2;
+  Margins margins;
+};
+
+// Chooses the destination and the source with the dialogs answered, and
+// types the run's numbers into the fields.
+void Prepare(const std::string& source, const std::string& dest, const Settings& s = {}) {
+  std::filesystem::create_directories(dest);
+  ClickAnswering("BevelButton2", dest);
+  ClickAnswering("BevelButton1", source);
+  SetField("stilltext", std::to_string(s.still));
+  SetField("fadetext", std::to_string(s.fade));
+  SetField("ftop", std::to_string(s.margins.top));
+  SetField("fbottom", std::to_string(s.margins.bottom));
+  SetField("fleft", std::to_string(s.margins.left));
+  SetField("fright", std::to_string(s.margins.right));
+}
+
+// The frames a whole run writes from photos of these colours, in order.
+Colours ExpectedFrames(const Colours& photos, const Settings& s) {
+  Colours frames = {photos.front()};
+  for (std::size_t i = 1; i < photos.size(); ++i) {
+    for (int j = 1; j <= s.fade + 1; ++j) frames.push_back(Mix(photos[i - 1], photos[i], j, s.fade + 1));
+    for (int k = 1; k < s.still; ++k) frames.push_back(photos[i]);
+  }
+  return frames;
+}
+
+// Each frame file shows its expected colour, and nothing else is there.
+void ExpectFrames(const std::string& dest, const Colours& frames, const Margins& m = {}) {
+  EXPECT_EQ(FileNames(dest), FrameNames(static_cast<int>(frames.size())));
+  const Names names = FrameNames(static_cast<int>(frames.size()));
+  for (std::size_t i = 0; i < frames.size(); ++i) EXPECT_TRUE(FrameShows(dest + "/" + names[i], frames[i], m));
+}
+
+// The preview shows a crop of a photo of that colour (not yet a JPEG).
+testing::AssertionResult BackdropShows(const Ref<Picture>& backdrop, std::uint32_t colour) {
+  if (!backdrop) return testing::AssertionFailure() << "no backdrop";
+  const Margins m;
+  if (backdrop->Width() != kPhotoWidth - m.left - m.right || backdrop->Height() != kPhotoHeight - m.top - m.bottom)
+    return testing::AssertionFailure() << "the backdrop is " << backdrop->Width() << "x" << backdrop->Height();
+  if (media_test::Distance(media_test::PixelAt(backdrop, 30, 30), colour) > 10)
+    return testing::AssertionFailure() << "the backdrop shows " << std::hex << media_test::PixelAt(backdrop, 30, 30);
+  return testing::AssertionSuccess();
+}
+
+// The modification times of the files, to show that nothing was written.
+std::vector<std::filesystem::file_time_type> Times(const std::string& folder) {
+  std::vector<std::filesystem::file_time_type> times;
+  for (const std::string& name : FileNames(folder)) times.push_back(std::filesystem::last_write_time(folder + "/" + name));
+  return times;
+}
+
+// The photos of the worked example: a catalogue file first, then three photos.
+std::vector<Entry> WorkedExampleEntries() {
+  return {TextEntry("a-catalogue.txt"), PhotoEntry("photo1.jpg", kRed), PhotoEntry("photo2.jpg", kGreen),
+          PhotoEntry("photo3.jpg", kBlue)};
+}
+
+// Where a run stands.
+struct RunPlace {
+  std::int32_t fcnter, itemIdx, firstflag;
+  friend bool operator==(const RunPlace&, const RunPlace&) = default;
+  friend std::ostream& operator<<(std::ostream& out, const RunPlace& p) {
+    return out << "fcnter " << p.fcnter << ", itemIdx " << p.itemIdx << ", firstflag " << p.firstflag;
+  }
+};
+
+// Turns the effect seam off again however the test ends.
+struct EffectSeamOff {
+  ~EffectSeamOff() { effect_seam::FailWhen({}); }
+};
+
+}  // namespace
+
+TEST(FolderRun, TheWorkedExampleFrameForFrame) {
+  ScratchFolder scratch;
+  const std::string source = scratch / "photos", dest = scratch / "frames";
+  AppRun run = RunApp([&] {
+    MakeEntries(source, WorkedExampleEntries());
+    Prepare(source, dest);
+    Window1& w = MainWindow();
+    ASSERT_EQ(w.cnt, 3);
+    TickRecorder recorder(dest);
+
+    // Idle ticks do nothing, whatever the fields hold.
+    const std::int32_t valueBefore = Progress()->Value();
+    ASSERT_TRUE(WaitUntil([&] { return recorder.idleTicks >= 2; }, 5000));
+    EXPECT_TRUE(FileNames(dest).empty());
+    EXPECT_EQ(Progress()->Value(), valueBefore);
+    EXPECT_EQ(w.fcnter, 1);
+    EXPECT_EQ(w.itemIdx, 2);
+    EXPECT_EQ(w.firstflag, 0);
+
+    Click("BevelButton3");
+    ASSERT_EQ(Progress()->Maximum(), 12);
+    ASSERT_TRUE(recorder.WaitForTicks(3));
+    const std::vector<Tick>& t = recorder.ticks;
+
+    EXPECT_EQ(t[0].values, (std::vector<std::int32_t>{2, 3, 4, 5, 6}));
+    EXPECT_EQ(t[0].statuses, Names{"saving 000005.jpg of 12"});
+    EXPECT_TRUE(t[0].messages.empty());
+    EXPECT_EQ(t[0].value, 6);
+    EXPECT_EQ(t[0].itemIdx, 3);
+    EXPECT_EQ(t[0].tflag, 1);
+    EXPECT_EQ(t[0].files, FrameNames(5));
+    EXPECT_TRUE(BackdropShows(t[0].backdrop, kGreen));
+
+    EXPECT_EQ(t[1].values, (std::vector<std::int32_t>{7, 8, 9, 10}));
+    EXPECT_EQ(t[1].statuses, Names{"saving 000009.jpg of 12"});
+    EXPECT_TRUE(t[1].messages.empty());
+    EXPECT_EQ(t[1].value, 10);
+    EXPECT_EQ(t[1].itemIdx, 4);
+    EXPECT_EQ(t[1].files, FrameNames(9));
+    EXPECT_TRUE(BackdropShows(t[1].backdrop, kBlue));
+
+    EXPECT_TRUE(t[2].values.empty());
+    EXPECT_TRUE(t[2].statuses.empty());
+    EXPECT_EQ(t[2].messages, Names{"all done 10 12"});
+    EXPECT_EQ(t[2].value, 10);
+    EXPECT_EQ(t[2].tflag, 0);
+    EXPECT_EQ(t[2].files, FrameNames(9));
+    EXPECT_EQ(Caption("BevelButton3"), "stop fading") << "the caption follows the clicks, not the run";
+
+    ExpectFrames(dest, ExpectedFrames({kRed, kGreen, kBlue}, {}));
+    EXPECT_FALSE(w.sequence) << "the sequence is let go at the end of each transition";
+
+    // Starting again after the end: no "stopped", and the next tick ends at
+    // once with the same numbers, writing nothing.
+    const auto times = Times(dest);
+    dialog_seam::TakeLog();
+    Click("BevelButton3");
+    EXPECT_TRUE(TakeDialogKinds().empty());
+    EXPECT_EQ(w.tflag, 1);
+    EXPECT_EQ(Caption("BevelButton3"), "stop fading");
+    ASSERT_TRUE(recorder.WaitForTicks(4));
+    EXPECT_EQ(t[3].messages, Names{"all done 10 12"});
+    EXPECT_EQ(t[3].value, 10);
+    EXPECT_EQ(t[3].tflag, 0);
+    EXPECT_EQ(FileNames(dest), FrameNames(9));
+    EXPECT_EQ(Times(dest), times);
+  });
+  EXPECT_EQ(run.status, 0);
+}
+
+TEST(FolderRun, StopAfterTheFirstTickThenResume) {
+  ScratchFolder scratch;
+  const std::string source = scratch / "photos", dest = scratch / "frames";
+  AppRun run = RunApp([&] {
+    MakeEntries(source, WorkedExampleEntries());
+    Prepare(source, dest);
+    Window1& w = MainWindow();
+    TickRecorder recorder(dest);
+    auto state = [&] { return RunPlace{w.fcnter, w.itemIdx, w.firstflag}; };
+    RunPlace afterStop{};
+    recorder.afterTick = [&](std::size_t tick) {
+      if (tick != 1) return;
+      dialog_seam::TakeLog();
+      Click("BevelButton3");
+      EXPECT_EQ(TakeDialogKinds(), Names{"MsgBox stopped"});
+      EXPECT_EQ(Caption("BevelButton3"), "start fading");
+      afterStop = state();
+    };
+    Click("BevelButton3");
+    ASSERT_TRUE(recorder.WaitForTicks(1));
+    EXPECT_EQ(afterStop, (RunPlace{6, 3, 1}));
+
+    // Stopped: the ticks come and do nothing.
+    const int idle = recorder.idleTicks;
+    ASSERT_TRUE(WaitUntil([&] { return recorder.idleTicks >= idle + 3; }, 5000));
+    EXPECT_EQ(FileNames(dest), FrameNames(5));
+    EXPECT_EQ(Progress()->Value(), 6);
+    EXPECT_EQ(state(), afterStop);
+
+    Click("BevelButton3");
+    EXPECT_EQ(state(), afterStop) << "starting changes nothing of the run's place";
+    EXPECT_EQ(Caption("BevelButton3"), "stop fading");
+    ASSERT_TRUE(recorder.WaitForTicks(3));
+    const std::vector<Tick>& t = recorder.ticks;
+    EXPECT_EQ(t[1].values, (std::vector<std::int32_t>{7, 8, 9, 10})) << "no second first frame";
+    EXPECT_EQ(t[1].files, FrameNames(9));
+    EXPECT_EQ(t[1].status, "saving 000009.jpg of 12");
+    EXPECT_EQ(t[2].messages, Names{"all done 10 12"});
+    ExpectFrames(dest, ExpectedFrames({kRed, kGreen, kBlue}, {}));
+  });
+  EXPECT_EQ(run.status, 0);
+}
+
+TEST(FolderRun, AStepThatGivesNoPictureIsSkippedUnderTheSameNumber) {
+  struct TickExpect {
+    std::int32_t value, itemIdx;
+    Names statuses;
+    Names messages;
+  };
+  struct Case {
+    const char* what;
+    std::int32_t failingStep;
+    Colours frames;
+    std::vector<TickExpect> ticks;
+  };
+  const std::uint32_t ab1 = Mix(kRed, kGreen, 1, 3), ab2 = Mix(kRed, kGreen, 2, 3);
+  const std::uint32_t bc1 = Mix(kGreen, kBlue, 1, 3), bc2 = Mix(kGreen, kBlue, 2, 3);
+  const std::vector<Case> cases = {
+      {"the last step: the copies are written and the pair is done again",
+       3,
+       {kRed, ab1, ab2, kGreen, ab1, ab2, kGreen, kGreen, bc1, bc2, kBlue, kBlue},
+       {{5, 2, {"some problemss", "saving 000004.jpg of 12"}, {}},
+        {9, 3, {"saving 000008.jpg of 12"}, {}},
+        {13, 4, {"saving 000012.jpg of 12"}, {}},
+        {13, 4, {}, {"all done 13 12"}}}},
+      {"a middle step: the next step takes its number and the pair counts as done",
+       2,
+       {kRed, ab1, kGreen, kGreen, bc1, bc2, kBlue, kBlue},
+       {{5, 3, {"some problemss", "saving 000004.jpg of 12"}, {}},
+        {9, 4, {"saving 000008.jpg of 12"}, {}},
+        {9, 4, {}, {"all done 9 12"}}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder scratch;
+    const std::string source = scratch / "photos", dest = scratch / "frames";
+    EffectSeamOff seamOff;
+    int failures = 1;  // the step fails once, at its first request
+    effect_seam::FailWhen([&](std::int32_t step) { return step == c.failingStep && failures-- > 0; });
+    AppRun run = RunApp([&] {
+      MakeEntries(source, WorkedExampleEntries());
+      Prepare(source, dest);
+      TickRecorder recorder(dest);
+      Click("BevelButton3");
+      ASSERT_TRUE(recorder.WaitForTicks(c.ticks.size()));
+      for (std::size_t i = 0; i < c.ticks.size(); ++i) {
+        SCOPED_TRACE("tick " + std::to_string(i + 1));
+        const Tick& t = recorder.ticks[i];
+        EXPECT_EQ(t.value, c.ticks[i].value);
+        EXPECT_EQ(t.itemIdx, c.ticks[i].itemIdx);
+        EXPECT_EQ(t.statuses, c.ticks[i].statuses);
+        EXPECT_EQ(t.messages, c.ticks[i].messages);
+      }
+      ExpectFrames(dest, c.frames);
+    });
+    EXPECT_EQ(run.status, 0);
+  }
+}
+
+TEST(FolderRun, EveryPhotoIsUsedInListingOrderWhateverElseTheFolderHolds) {
+  struct Case {
+    const char* what;
+    std::vector<Entry> entries;
+    Colours photos;  // the run's photos in listing order
+    Settings settings;
+  };
+  const std::vector<Case> cases = {
+      {"only photos",
+       {PhotoEntry("p1.jpg", kRed), PhotoEntry("p2.jpg", kGreen), PhotoEntry("p3.jpg", kBlue)},
+       {kRed, kGreen, kBlue},
+       {}},
+      {"other files before, among and after the photos",
+       {TextEntry("0-first.txt"), PhotoEntry("p1.jpg", kRed), FolderEntry("p1b-folder"), TextEntry("p1c.png"),
+        PhotoEntry("p2.JPG", kGreen), TextEntry(".hidden.jpg"), PhotoEntry("p3.jpg", kBlue),
+        TextEntry("zz-last.txt")},
+       {kRed, kGreen, kBlue},
+       {}},
+      {"numbers in names sort by value",
+       {PhotoEntry("img10.jpg", kBlue), PhotoEntry("img2.jpg", kGreen), PhotoEntry("img1.jpg", kRed),
+        TextEntry("img3.txt"), PhotoEntry("img20.jpg", kGrey)},
+       {kRed, kGreen, kBlue, kGrey},
+       {.still = 1, .fade = 1}},
+      {"one photo: the first frame and the end in the first tick",
+       {TextEntry("notes.txt"), PhotoEntry("only.jpg", kOrange)},
+       {kOrange},
+       {.still = 3, .fade = 4}},
+      {"two photos, no copies",
+       {PhotoEntry("a.jpg", kOrange), PhotoEntry("b.jpg", kGrey)},
+       {kOrange, kGrey},
+       {.still = 1, .fade = 5}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder scratch;
+    const std::string source = scratch / "photos", dest = scratch / "frames";
+    AppRun run = RunApp([&] {
+      MakeEntries(source, c.entries);
+      Prepare(source, dest, c.settings);
+      Window1& w = MainWindow();
+      const auto cnt = static_cast<std::int32_t>(c.photos.size());
+      ASSERT_EQ(w.cnt, cnt);
+      TickRecorder recorder(dest);
+      Click("BevelButton3");
+      // One transition per tick from the first, then one tick that ends.
+      const std::size_t ticks = c.photos.size();
+      ASSERT_TRUE(recorder.WaitForTicks(ticks));
+      const Colours frames = ExpectedFrames(c.photos, c.settings);
+      const auto written = static_cast<std::int32_t>(frames.size());
+      const std::int32_t maximum = cnt * c.settings.still + cnt * c.settings.fade;
+      EXPECT_EQ(recorder.ticks.back().messages,
+                Names{"all done " + std::to_string(written + 1) + " " + std::to_string(maximum)});
+      for (std::size_t i = 0; i + 1 < ticks; ++i) {
+        const std::string last = FrameNames(1 + static_cast<int>(i + 1) * (c.settings.fade + c.settings.still)).back();
+        EXPECT_EQ(recorder.ticks[i].status, "saving " + last + " of " + std::to_string(maximum)) << "tick " << i + 1;
+      }
+      EXPECT_EQ(Progress()->Value(), written + 1);
+      ExpectFrames(dest, frames);
+      EXPECT_EQ(w.itemIdx, cnt + 1);
+    });
+    EXPECT_EQ(run.status, 0);
+  }
+}
+
+TEST(FolderRun, FieldsAreReadAtEveryTick) {
+  ScratchFolder scratch;
+  const std::string source = scratch / "photos", dest = scratch / "frames";
+  AppRun run = RunApp([&] {
+    MakeEntries(source, WorkedExampleEntries());
+    Prepare(source, dest);
+    TickRecorder recorder(dest);
+    recorder.afterTick = [&](std::size_t tick) {
+      if (tick == 1) SetField("fadetext", "4");
+      if (tick == 1) SetField("stilltext", "3");
+    };
+    Click("BevelButton3");
+    ASSERT_TRUE(recorder.WaitForTicks(3));
+    // Tick 2 fades in 5 steps and makes two copies; the Maximum stays 12.
+    EXPECT_EQ(recorder.ticks[1].value, 13);
+    EXPECT_EQ(recorder.ticks[1].status, "saving 000012.jpg of 12");
+    EXPECT_EQ(recorder.ticks[2].messages, Names{"all done 13 12"});
+    Colours frames = ExpectedFrames({kRed, kGreen}, {});
+    const Colours second = ExpectedFrames({kGreen, kBlue}, {.still = 3, .fade = 4});
+    frames.insert(frames.end(), second.begin() + 1, second.end());
+    ExpectFrames(dest, frames);
+  });
+  EXPECT_EQ(run.status, 0);
+}
+
+TEST(FolderRun, AFailureEndsTheApplicationWithAClearMessageAndNoHalfFrame) {
+  struct Case {
+    const char* what;
+    std::vector<Entry> entries;
+    Settings settings;
+    Names frames;        // what stays written
+    std::string reason;  // in the message of the unhandled exception
+  };
+  const std::vector<Case> cases = {
+      {"the first photo does not read as a picture",
+       {BrokenEntry("a.jpg"), PhotoEntry("b.jpg", kRed)},
+       {},
+       {},
+       "NilObjectException"},
+      {"a photo in the middle does not read as a picture",
+       {PhotoEntry("a.jpg", kRed), BrokenEntry("b.jpg"), PhotoEntry("c.jpg", kBlue)},
+       {},
+       {"000001.jpg"},
+       "NilObjectException"},
+      {"a folder without photos has no first frame",
+       {TextEntry("notes.txt"), FolderEntry("sub")},
+       {},
+       {},
+       "NilObjectException"},
+      {"margins that leave no picture",
+       {PhotoEntry("a.jpg", kRed), PhotoEntry("b.jpg", kBlue)},
+       {.margins = {.top = 0, .bottom = 0, .left = 40, .right = 30}},
+       {},
+       "cannot be made"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder scratch;
+    const std::string source = scratch / "photos", dest = scratch / "frames";
+    AppRun run = RunApp([&] {
+      MakeEntries(source, c.entries);
+      Prepare(source, dest, c.settings);
+      TickRecorder recorder(dest);
+      Click("BevelButton3");
+      EXPECT_FALSE(recorder.WaitForTicks(3, 5000));
+      EXPECT_TRUE(RuntimeHasPendingException());
+    });
+    EXPECT_EQ(run.status, 1);
+    ASSERT_FALSE(run.messages.empty());
+    EXPECT_NE(run.messages.back().find(c.reason), std::string::npos) << run.messages.back();
+    EXPECT_EQ(FileNames(dest), c.frames);
+  }
+}
