@@ -79,7 +79,9 @@ TEST(Pictures, ConstructorMakesABlankPictureAndRefusesEmptySizes) {
       NewPicture(w, h);
       ADD_FAILURE() << w << " x " << h << " was made";
     } catch (const RuntimeException& e) {
-      EXPECT_NE(e.Message().find(std::to_string(w) + " x " + std::to_string(h)), std::string::npos) << e.Message();
+      std::string size = std::to_string(w);
+      size.append(" x ").append(std::to_string(h));
+      EXPECT_NE(e.Message().find(size), std::string::npos) << e.Message();
     }
   }
 }
