@@ -3,7 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--smoke") == 0) options.smoke = true;
   }
   int qtArgc = 1;
-  QGuiApplication app(qtArgc, argv);  // Qt's image readers and collation
+  QApplication app(qtArgc, argv);  // Qt's image readers and collation, and the engine rows' window
+  QApplication::setQuitOnLastWindowClosed(false);  // each engine row closes its window; the next opens one
   std::string scratch = std::filesystem::temp_directory_path().string() + "/vindralo-bench-XXXXXX";
   options.scratch = mkdtemp(scratch.data());
 
