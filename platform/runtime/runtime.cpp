@@ -21,6 +21,7 @@ struct State {
   std::exception_ptr pending;
   bool quitting = false;
   int exitStatus = 0;
+  int dispatchDepth = 0;
   std::vector<std::function<void()>> dispatchEndHooks;
   std::vector<std::function<void()>> exitHooks;
   std::vector<QEventLoop*> loops;
@@ -33,8 +34,19 @@ State& S() {
   return s;
 }
 
+// Every hook runs even when an earlier one raised: a hook that waits for
+// pending work must not be skipped because another reported a failure.
 void RunDispatchEndHooks() {
-  for (auto& hook : S().dispatchEndHooks) hook();
+  std::exception_ptr first;
+  auto& hooks = S().dispatchEndHooks;
+  for (std::size_t i = 0; i < hooks.size(); ++i) {
+    try {
+      hooks[i]();
+    } catch (...) {
+      if (!first) first = std::current_exception();
+    }
+  }
+  if (first) std::rethrow_exception(first);
 }
 
 void ExitAllLoops(int code) {
@@ -146,6 +158,11 @@ void RuntimeDispatch(const std::function<void()>& handler) noexcept {
     if (!s.pending) s.pending = e;
     ExitAllLoops(1);
   };
+  ++s.dispatchDepth;
+  struct Leave {
+    int& depth;
+    ~Leave() { --depth; }
+  } leave{s.dispatchDepth};
   try {
     handler();
   } catch (const QuitSignal&) {
@@ -160,6 +177,7 @@ void RuntimeDispatch(const std::function<void()>& handler) noexcept {
 }
 
 bool RuntimeHasPendingException() noexcept { return S().pending != nullptr; }
+int RuntimeDispatchDepth() noexcept { return S().dispatchDepth; }
 
 void RuntimeCheckUnwind() {
   auto& s = S();

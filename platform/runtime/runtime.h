@@ -37,12 +37,17 @@ bool RuntimeIsQuitting() noexcept;
 // told to return, and _RuntimeRun rethrows it.
 void RuntimeDispatch(const std::function<void()>& handler) noexcept;
 bool RuntimeHasPendingException() noexcept;
+// The number of handlers running at this moment, nested ones included
+// (1 inside a handler called from the event loop, 0 outside any).
+int RuntimeDispatchDepth() noexcept;
 // Throws QuitSignal when a nested loop returned because the application is
 // quitting or an exception is pending, so that the handler unwinds.
 void RuntimeCheckUnwind();
 
 // Work that must be complete before any handler returns to the event loop
-// (the platform's pending frame writes); may raise.
+// (the platform's pending frame writes); may raise. Every hook runs, in the
+// order added, even when an earlier one raised; the first raise passes on.
+// Hooks run inside the handler's dispatch (RuntimeDispatchDepth counts it).
 void RuntimeAddDispatchEndHook(std::function<void()> hook);
 // Test seams: work run once when the framework initialises, before the
 // start-up entry, and once when the event loop is entered (as a dispatched
