@@ -10,6 +10,8 @@
 
 #include "files/listing.h"
 #include "files/picture_files.h"
+#include "files/write_pool.h"
+#include "runtime/runtime.h"
 
 namespace {
 
@@ -88,6 +90,7 @@ std::string FolderItem::AbsolutePath() {
 }
 
 bool FolderItem::Exists() {
+  write_pool::WaitForPath(path_);
   struct stat st{};
   return stat(path_.c_str(), &st) == 0;
 }
@@ -98,6 +101,7 @@ bool FolderItem::Directory() {
 }
 
 std::int32_t FolderItem::Count() {
+  write_pool::WaitForFolder(path_);
   struct stat st{};
   if (stat(path_.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
     listing_.reset();
@@ -126,15 +130,30 @@ Ref<FolderItem> FolderItem::Child(const std::string& name) {
   return New<FolderItem>(Joined(path_, name));
 }
 
-Ref<Picture> FolderItem::OpenAsPicture() { return OpenPictureFile(path_); }
+Ref<Picture> FolderItem::OpenAsPicture() {
+  write_pool::WaitForPath(path_);
+  return OpenPictureFile(path_);
+}
 
 void FolderItem::SaveAsJPEG(const Ref<Picture>& picture) {
   if (!picture) RaiseNilObjectException("the picture to save as " + path_);
+  // Inside a handler the workers encode and write it while the handler
+  // goes on; the dispatch's end waits for them. Outside any handler there
+  // is no such end: the save is done before it returns.
+  if (RuntimeDispatchDepth() > 0) return write_pool::Submit(path_, *picture);
+  write_pool::WaitForPath(path_);
   SavePictureAsJPEG(path_, *picture);
 }
 
-Ref<EditableMovie> FolderItem::OpenEditableMovie() { return EditableMovie::Open(path_); }
-Ref<EditableMovie> FolderItem::CreateMovie() { return EditableMovie::Create(path_); }
+// A movie is read from, or made of, files that may still be being written.
+Ref<EditableMovie> FolderItem::OpenEditableMovie() {
+  write_pool::WaitForAll();
+  return EditableMovie::Open(path_);
+}
+Ref<EditableMovie> FolderItem::CreateMovie() {
+  write_pool::WaitForAll();
+  return EditableMovie::Create(path_);
+}
 
 Ref<FolderItem> GetFolderItem(const std::string& path, std::int32_t) {
   if (path.empty()) return nullptr;

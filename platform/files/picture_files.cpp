@@ -206,19 +206,27 @@ Ref<Picture> OpenPictureFile(const std::string& path) {
 }
 
 void WriteFileReplacing(const std::string& path, const unsigned char* data, std::size_t size) {
+  WriteFileReplacingIn(AT_FDCWD, path, data, size);
+}
+
+void WriteFileReplacingIn(int folderFd, const std::string& path, const unsigned char* data, std::size_t size) {
   static std::atomic<unsigned> counter{0};
   const auto slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   // Hidden, so that a listing of the folder never shows it.
-  const std::string temp = (folder == "/" ? "" : folder) + "/." + name + "." + std::to_string(getpid()) + "-" +
-                           std::to_string(counter.fetch_add(1)) + ".tmp";
+  const std::string tempName = "." + name + "." + std::to_string(getpid()) + "-" +
+                               std::to_string(counter.fetch_add(1)) + ".tmp";
+  // Names relative to the open folder, or full paths.
+  const bool inFolder = folderFd != AT_FDCWD;
+  const std::string temp = inFolder ? tempName : (folder == "/" ? "" : folder) + "/" + tempName;
+  const std::string target = inFolder ? name : path;
   auto failed = [&](const std::string& what, int error) {
-    unlink(temp.c_str());
+    unlinkat(folderFd, temp.c_str(), 0);
     throw IOException("while " + what + " " + path + ": " + Reason(error));
   };
   {
-    FileDescriptor file(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    FileDescriptor file(openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (file.fd < 0) throw IOException("while saving " + path + ": " + Reason(errno));
     std::size_t done = 0;
     while (done < size) {
@@ -230,8 +238,12 @@ void WriteFileReplacing(const std::string& path, const unsigned char* data, std:
     const int fd = std::exchange(file.fd, -1);
     if (close(fd) != 0) failed("saving", errno);
   }
-  if (rename(temp.c_str(), path.c_str()) != 0) failed("replacing", errno);
+  if (renameat(folderFd, temp.c_str(), folderFd, target.c_str()) != 0) failed("replacing", errno);
 }
+
+EncodedBytes FindEncodedPicture(std::uint64_t stamp) { return Encoded().Find(stamp); }
+void KeepEncodedPicture(std::uint64_t stamp, EncodedBytes bytes) { Encoded().Keep(stamp, std::move(bytes)); }
+void ForgetDecodedFile(const std::string& path) { Decoded().Forget(path); }
 
 void SavePictureAsJPEG(const std::string& path, const Picture& picture) {
   const PixelSnapshot pixels = picture.Snapshot();

@@ -1,0 +1,65 @@
+#pragma once
+// Private to the platform: JPEG frames encoded and written on worker
+// threads, one per core, while the handler that saved them goes on.
+//
+// What the callers of FolderItem::SaveAsJPEG can observe stays as if each
+// save had finished before it returned:
+// - a handler's frames are complete on disk, or the first failure raised,
+//   before the handler returns to the event loop (a dispatch-end hook waits
+//   for the frames saved inside that dispatch);
+// - a platform call that reads or lists a folder, opens a file or makes a
+//   movie first waits for the writes it could see (WaitForPath,
+//   WaitForFolder, WaitForAll);
+// - the pixels are a snapshot taken at the save, so the caller may change
+//   the picture at once;
+// - the frame lands in the folder that held the path at the save, even if
+//   that folder is renamed before the worker writes it;
+// - pending pictures are bounded in number and in bytes: a save blocks until
+//   there is room;
+// - a failure raises the IOException the save would have raised, naming the
+//   first file (in the order of the saves) that failed, at the next save or
+//   waiting point; how many later saves failed too is added to its message;
+// - the runtime's exit waits for every pending write.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "media/picture.h"
+
+namespace write_pool {
+
+// Queues the picture's current pixels to be written as JPEG to `path` (an
+// absolute, normalised path). Raises at once what it can tell at once: an
+// empty picture, a folder that cannot be opened, or an earlier failure.
+void Submit(const std::string& path, const Picture& picture);
+
+// Each waits for the pending writes it names, then raises the first
+// failure not yet raised. No-ops while nothing was ever submitted.
+void WaitForPath(const std::string& path);      // writes to that file
+void WaitForFolder(const std::string& folder);  // writes into that folder
+void WaitForAll();
+
+// What the pool holds at most at one moment: pending saves, and bytes of
+// pixels not yet encoded (one picture is always let in, however big).
+struct Limits {
+  std::size_t saves = 0;
+  std::size_t pixelBytes = 0;
+};
+Limits CurrentLimits();
+
+// For tests and the benchmark.
+struct Stats {
+  std::size_t encodes = 0;  // pictures encoded by the workers
+  std::size_t writes = 0;   // files written (or failed)
+  std::size_t peakSaves = 0;
+  std::size_t peakPixelBytes = 0;
+};
+Stats CurrentStats();
+void ResetStats();
+// Seams: other limits (zero fields keep the defaults), and work a worker
+// does before each save it takes (a test slows the workers down with it).
+void SetLimits(Limits limits);
+void SetBeforeEachSave(std::function<void(const std::string& path)> hook);
+
+}  // namespace write_pool
