@@ -10,10 +10,12 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <QMainWindow>
 #include <filesystem>
 #include <memory>
 
 #include "support/engine_fixtures.h"
+#include "ui/window_qt.h"
 
 using namespace app_test;
 using namespace engine_test;
@@ -286,8 +288,8 @@ TEST(MakeMovie, OddFirstSizeAndOtherSizesStillPlay) {
   const MovieFacts movie = ReadMovie(target / "odd.mov");
   ASSERT_TRUE(movie.opened);
   EXPECT_EQ(movie.codec, AV_CODEC_ID_H264);
-  EXPECT_GE(movie.width, 33);
-  EXPECT_GE(movie.height, 25);
+  EXPECT_TRUE(movie.width == 33 || movie.width == 34) << movie.width;  // the first picture's, or padded to even
+  EXPECT_TRUE(movie.height == 25 || movie.height == 26) << movie.height;
   ExpectFramesInOrder(movie, {kColours[0], kColours[1], kColours[2], kColours[3]});
 }
 
@@ -360,4 +362,28 @@ TEST(MakeMovie, NoTrackOrNoFirstPictureEndsWithAMessageAndNoFile) {
     EXPECT_NE(run.messages[0].find("NilObjectException"), std::string::npos) << run.messages[0];
     EXPECT_TRUE(FileNames(f.target.Path()).empty());
   }
+}
+
+// Closing the main window while the movie is being made ends the
+// application as a normal quit; the movie is finished with the frames
+// appended so far and plays, and no temporary file is left.
+TEST(MakeMovie, ClosingTheWindowMidwayLeavesAFinishedShorterMovie) {
+  FivePhotos f;
+  AppRun run = RunApp([&] {
+    dialog_seam::Answer(f.photos.Path());
+    dialog_seam::Answer(f.movie);
+    Watcher watcher;
+    watcher.OnChange([](const Shown& s) {
+      if (s.maximum == 100 && s.value == 50) WindowQMainWindow(MainWindow())->close();
+    });
+    watcher.Start();
+    Click("BevelButton6");
+    EXPECT_TRUE(RuntimeIsQuitting());
+  });
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(run.messages.empty());
+  EXPECT_EQ(FileNames(f.target.Path()), std::vector<std::string>{"vindralo.mov"});
+  const MovieFacts movie = ReadMovie(f.movie);
+  ASSERT_TRUE(movie.opened);
+  ExpectFramesInOrder(movie, {kColours[0], kColours[1], kColours[2]});
 }

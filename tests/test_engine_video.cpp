@@ -5,9 +5,11 @@
 // sampled inside the run's background tasks.
 #include <gtest/gtest.h>
 
+#include <QMainWindow>
 #include <filesystem>
 
 #include "support/engine_fixtures.h"
+#include "ui/window_qt.h"
 
 using namespace app_test;
 using namespace engine_test;
@@ -294,4 +296,27 @@ TEST(VideoFade, FailedWriteEndsTheRunWithAMessage) {
   EXPECT_EQ(FileNames(moved), FrameNames(3));
   ExpectFrames(moved, {kRed, Mix(kRed, kGreen), kGreen});
   std::filesystem::remove_all(moved);
+}
+
+// Closing the main window while the run waits in a background task ends
+// the application as a normal quit: no message, and every frame saved
+// before is complete, with no temporary file left beside them.
+TEST(VideoFade, ClosingTheWindowDuringTheRunKeepsTheFramesWritten) {
+  Fixture f;
+  AppRun run = RunApp([&] {
+    Prepare(f, "2", "2", "1");
+    dialog_seam::TakeLog();
+    Watcher watcher;
+    watcher.OnChange([](const Shown& s) {
+      if (s.status == Saving(6, 12)) WindowQMainWindow(MainWindow())->close();
+    });
+    watcher.Start();
+    Click("BevelButton3");  // returns when the quit has unwound the run
+    EXPECT_TRUE(RuntimeIsQuitting());
+    EXPECT_TRUE(dialog_seam::Messages().empty());  // no "all done "
+  });
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(run.messages.empty());
+  EXPECT_EQ(FileNames(f.destination.Path()), FrameNames(6));
+  ExpectFrames(f.destination.Path(), {kRed, Mix(kRed, kGreen), kGreen, kGreen, Mix(kGreen, kBlue), kBlue});
 }
