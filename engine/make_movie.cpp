@@ -53,6 +53,7 @@ void Window1::BevelButton6_Action() {
     return item;
   };
   Ref<Picture> firstPicture = itemAt(0)->OpenAsPicture();
+  if (!firstPicture) RaiseNilObjectException("the picture of " + framelist[0]);
   const std::int32_t width = firstPicture->Width();
   const std::int32_t height = firstPicture->Height();
   firstPicture = nullptr;

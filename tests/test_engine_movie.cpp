@@ -360,6 +360,9 @@ TEST(MakeMovie, NoTrackOrNoFirstPictureEndsWithAMessageAndNoFile) {
     EXPECT_EQ(run.status, 1);
     ASSERT_EQ(run.messages.size(), 1u);
     EXPECT_NE(run.messages[0].find("NilObjectException"), std::string::npos) << run.messages[0];
+    // The message says what was missing.
+    EXPECT_NE(run.messages[0].find(c.firstUnreadable ? "01.jpg" : "video track"), std::string::npos)
+        << run.messages[0];
     EXPECT_TRUE(FileNames(f.target.Path()).empty());
   }
 }
