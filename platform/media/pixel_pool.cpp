@@ -1,5 +1,8 @@
 #include "media/pixel_pool.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
@@ -27,6 +30,16 @@ Pool& P() {
   return *pool;
 }
 
+// Fresh big storage faults in one 4 KiB page at a time on first touch;
+// huge pages (where the system gives them on request) take 512 times fewer
+// faults. Only the whole 2 MiB stretches inside the block can be asked for.
+void AskForHugePages(void* start, std::size_t bytes) noexcept {
+  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+  const auto from = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
+  const auto to = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kHuge - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
 }  // namespace
 
 std::unique_ptr<std::uint32_t[]> TakePixelStorage(std::size_t count) {
@@ -41,7 +54,9 @@ std::unique_ptr<std::uint32_t[]> TakePixelStorage(std::size_t count) {
       return storage;
     }
   }
-  return std::make_unique_for_overwrite<std::uint32_t[]>(count);
+  auto storage = std::make_unique_for_overwrite<std::uint32_t[]>(count);
+  if (count >= kMinPooledPixels) AskForHugePages(storage.get(), count * sizeof(std::uint32_t));
+  return storage;
 }
 
 void ReturnPixelStorage(std::unique_ptr<std::uint32_t[]> storage, std::size_t count) noexcept {
