@@ -1,4 +1,6 @@
 // The folder fade run: one transition per tick of Timer1 while tflag is 1.
+#include <utility>
+
 #include "app/plugin_calls.h"
 #include "dialogs/dialogs.h"
 #include "engine/controls.h"
@@ -8,20 +10,29 @@
 
 namespace {
 
-// Entry k of the run: the (k - 1)-th entry of the source folder's listing
-// whose name contains ".jpg" (the entries that were counted), so that other
-// files anywhere in the folder are passed over; none when there is no such
-// entry.
-Ref<FolderItem> RunEntry(const Ref<FolderItem>& folder, std::int32_t k) {
+// Entries k and k + 1 of the run, found in one pass over the listing. Entry
+// k of the run is the (k - 1)-th entry of the source folder's listing whose
+// name contains ".jpg" (the entries that were counted), so that other files
+// anywhere in the folder are passed over; none where there is no such entry.
+struct RunPair {
+  Ref<FolderItem> first, second;
+};
+RunPair RunEntries(const Ref<FolderItem>& folder, std::int32_t k) {
   const std::int64_t wanted = static_cast<std::int64_t>(k) - 1;
-  if (wanted < 1) return nullptr;
+  RunPair pair;
   std::int64_t seen = 0;
   const std::int32_t n = folder->Count();
   for (std::int32_t i = 1; i <= n; ++i) {
     Ref<FolderItem> entry = folder->Item(i);
-    if (entry && InStr(0, entry->Name(), ".jpg") > 0 && ++seen == wanted) return entry;
+    if (!entry || InStr(0, entry->Name(), ".jpg") <= 0) continue;
+    ++seen;
+    if (seen == wanted) pair.first = entry;
+    if (seen == wanted + 1) {
+      pair.second = entry;
+      break;
+    }
   }
-  return nullptr;
+  return pair;
 }
 
 Ref<Picture> CropWithFields(Window1& window, const Ref<Picture>& picture) {
@@ -39,7 +50,7 @@ void Window1::Timer1_Action() {
   if (firstflag == 0) {
     firstflag = 1;
     fcnter = 1;
-    Ref<FolderItem> entry = RunEntry(sourcefolder, itemIdx);
+    Ref<FolderItem> entry = RunEntries(sourcefolder, itemIdx).first;
     if (!entry) RaiseNilObjectException("the first entry of the source folder");
     Ref<Picture> cropped = CropWithFields(*this, entry->OpenAsPicture());
     FrameFile(destfolder, bildname(fcnter))->SaveAsJPEG(cropped);
@@ -48,22 +59,25 @@ void Window1::Timer1_Action() {
   }
 
   if (itemIdx <= cnt) {
-    Ref<FolderItem> firstEntry = RunEntry(sourcefolder, itemIdx);
+    // The listing cannot change between the two lookups (nothing runs
+    // between them), so one pass finds both.
+    auto [firstEntry, secondEntry] = RunEntries(sourcefolder, itemIdx);
     if (!firstEntry) {
       MsgBox("exit " + Str(itemIdx));
       tflag = 0;
       return;
     }
     Ref<Picture> firstPicture = firstEntry->OpenAsPicture();
-    Ref<FolderItem> secondEntry = RunEntry(sourcefolder, WrapAdd(itemIdx, 1));
     if (!secondEntry) {
       MsgBox("exit " + Str(WrapAdd(itemIdx, 1)));
       tflag = 0;
       return;
     }
     Ref<Picture> secondPicture = secondEntry->OpenAsPicture();
-    Ref<Picture> first = CropWithFields(*this, firstPicture);
-    Ref<Picture> second = CropWithFields(*this, secondPicture);
+    // The whole pictures go as soon as their crops are made: a run on big
+    // photos holds as few pictures as it can.
+    Ref<Picture> first = CropWithFields(*this, std::exchange(firstPicture, nullptr));
+    Ref<Picture> second = CropWithFields(*this, std::exchange(secondPicture, nullptr));
     CanvasNamed(*this, "Canvas1")->SetBackdrop(second);
 
     const std::int32_t frames = WrapAdd(fadeframes, 1);
