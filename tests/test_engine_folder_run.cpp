@@ -210,6 +210,53 @@ TEST(FolderRun, StopAfterTheFirstTickThenResume) {
   EXPECT_EQ(run.status, 0);
 }
 
+TEST(FolderRun, APhotoThatVanishesEndsTheRunWithExitAndANewStartTriesThePairAgain) {
+  struct Case {
+    Names vanishing;
+    std::string message;
+  };
+  const std::vector<Case> cases = {{{"photo3.jpg"}, "exit 4"}, {{"photo2.jpg", "photo3.jpg"}, "exit 3"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    ScratchFolder scratch;
+    const std::string source = scratch / "photos", dest = scratch / "frames";
+    AppRun run = RunApp([&] {
+      const std::vector<Entry> entries = WorkedExampleEntries();
+      MakeEntries(source, entries);
+      Prepare(source, dest);
+      Window1& w = MainWindow();
+      TickRecorder recorder(dest);
+      recorder.afterTick = [&](std::size_t tick) {
+        if (tick == 1)
+          for (const std::string& name : c.vanishing) std::filesystem::remove(source + "/" + name);
+      };
+      Click("BevelButton3");
+      ASSERT_TRUE(recorder.WaitForTicks(2));
+      const Tick& ended = recorder.ticks[1];
+      EXPECT_EQ(ended.messages, Names{c.message});
+      EXPECT_EQ(ended.tflag, 0);
+      EXPECT_TRUE(ended.values.empty()) << "the progress bar is not touched";
+      EXPECT_EQ(ended.value, 6);
+      EXPECT_EQ(ended.itemIdx, 3);
+      EXPECT_EQ(ended.files, FrameNames(5));
+      EXPECT_EQ(Caption("BevelButton3"), "stop fading");
+
+      // The photos come back; a new start does the same pair again.
+      for (const Entry& e : entries)
+        if (std::find(c.vanishing.begin(), c.vanishing.end(), e.name) != c.vanishing.end()) MakeEntries(source, {e});
+      dialog_seam::TakeLog();
+      Click("BevelButton3");
+      EXPECT_TRUE(TakeDialogKinds().empty());
+      EXPECT_EQ(w.tflag, 1);
+      ASSERT_TRUE(recorder.WaitForTicks(4));
+      EXPECT_EQ(recorder.ticks[2].files, FrameNames(9));
+      EXPECT_EQ(recorder.ticks[3].messages, Names{"all done 10 12"});
+      ExpectFrames(dest, ExpectedFrames({kRed, kGreen, kBlue}, {}));
+    });
+    EXPECT_EQ(run.status, 0);
+  }
+}
+
 TEST(FolderRun, AStepThatGivesNoPictureIsSkippedUnderTheSameNumber) {
   struct TickExpect {
     std::int32_t value, itemIdx;
