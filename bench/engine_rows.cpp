@@ -3,6 +3,7 @@
 // clicked) and compared with the ffmpeg command line doing the same work on
 // the same input. Each row also reports the peak memory of both, and of a
 // run half as long, which shows that it does not grow with the length.
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -57,10 +58,10 @@ Ref<Picture> Scene(Size s, int i) {
   return p;
 }
 
-// Peak memory of this process during one run: the high-water mark is reset
-// when the run starts and read when it ends. Runs of one row are measured
-// over the same base (the memory in use before the row's first run), so a
-// run twice as long that needs no more shows the same figure.
+// Peak memory of this process during one run: the memory that earlier
+// work freed is handed back to the system first, so that what the run
+// needs shows as growth of the resident set; the high-water mark is reset
+// then and read when the run ends.
 double StatusMiB(const char* key) {
   std::ifstream status("/proc/self/status");
   std::string line;
@@ -68,13 +69,14 @@ double StatusMiB(const char* key) {
     if (line.rfind(key, 0) == 0) return std::strtod(line.c_str() + std::strlen(key), nullptr) / 1024.0;
   return 0;
 }
-double InUseMiB() { return StatusMiB("VmRSS:"); }
 struct PeakWatch {
-  double base;
-  explicit PeakWatch(double b) : base(b) {
+  double before;
+  PeakWatch() {
+    malloc_trim(0);
     std::ofstream("/proc/self/clear_refs") << "5";  // resets VmHWM to the current RSS
+    before = StatusMiB("VmRSS:");
   }
-  double GrowthMiB() const { return StatusMiB("VmHWM:") - base; }
+  double GrowthMiB() const { return StatusMiB("VmHWM:") - before; }
 };
 
 // A peer command's wall time and peak memory; a negative time when it failed.
@@ -141,7 +143,7 @@ struct Ours {
 };
 
 // The video run on the video at sourcefps 25, fade 1, still 1.
-Ours VideoRun(const std::string& video, const std::string& frames, double base) {
+Ours VideoRun(const std::string& video, const std::string& frames) {
   Fresh(frames);
   Ours ours;
   const bool ok = RunApp([&] {
@@ -152,7 +154,7 @@ Ours VideoRun(const std::string& video, const std::string& frames, double base) 
     Type("sourcefps", "25");
     Type("stilltext", "1");
     Type("fadetext", "1");
-    PeakWatch peak(base);
+    PeakWatch peak;
     ours.seconds = TimedClick("BevelButton3");
     ours.peakMiB = peak.GrowthMiB();
   });
@@ -161,14 +163,14 @@ Ours VideoRun(const std::string& video, const std::string& frames, double base) 
 }
 
 // "make movie" on the folder at 25 fps.
-Ours MakeMovie(const std::string& folder, const std::string& movie, double base) {
+Ours MakeMovie(const std::string& folder, const std::string& movie) {
   fs::remove(movie);
   Ours ours;
   const bool ok = RunApp([&] {
     Type("fps", "25");
     dialog_seam::Answer(folder);
     dialog_seam::Answer(movie);
-    PeakWatch peak(base);
+    PeakWatch peak;
     ours.seconds = TimedClick("BevelButton6");
     ours.peakMiB = peak.GrowthMiB();
   });
@@ -193,13 +195,12 @@ std::vector<bench::Result> VideoRunRows(const bench::Options& o) {
   }
   const std::string ourFrames = o.scratch + "/run-ours", peerFrames = o.scratch + "/run-ffmpeg";
   const int repeat = o.smoke ? 1 : 2;
-  const double base = InUseMiB();
-  const Ours halfRun = VideoRun(half, ourFrames, base);
+  const Ours halfRun = VideoRun(half, ourFrames);
   Ours ours;
   Peer peer;
   std::size_t ourCount = 0, peerCount = 0;
   for (int r = 0; r < repeat; ++r) {
-    const Ours a = VideoRun(video, ourFrames, base);
+    const Ours a = VideoRun(video, ourFrames);
     if (a.seconds < 0) return {{"video run", 0, 0, "the run failed", 0, ""}};
     ourCount = FileCount(ourFrames);
     if (ours.seconds < 0 || a.seconds < ours.seconds) ours.seconds = a.seconds;
@@ -214,8 +215,8 @@ std::vector<bench::Result> VideoRunRows(const bench::Options& o) {
     peer.peakMiB = std::max(peer.peakMiB, b.peakMiB);
   }
   std::ostringstream note;
-  note << ourCount << " vs " << peerCount << " frames; peak +" << MiB(ours.peakMiB) << " MiB over "
-       << MiB(base) << " (half length +" << MiB(halfRun.peakMiB) << "), ffmpeg " << MiB(peer.peakMiB) << " MiB";
+  note << ourCount << " vs " << peerCount << " frames; peak +" << MiB(ours.peakMiB) << " MiB (half length +"
+       << MiB(halfRun.peakMiB) << "), ffmpeg " << MiB(peer.peakMiB) << " MiB";
   return {{(o.smoke ? "video run 64x48 " : "video run 1080p ") + std::to_string(seconds) + " s", ours.seconds,
            peer.seconds, "ffmpeg -vf fps=50 -q:v 2 jpg", 1.2, note.str()}};
 }
@@ -235,12 +236,11 @@ std::vector<bench::Result> MakeMovieRows(const bench::Options& o) {
   }
   const std::string ourMovie = o.scratch + "/ours.mov", peerMovie = o.scratch + "/ffmpeg.mov";
   const int repeat = o.smoke ? 1 : 2;
-  const double base = InUseMiB();
-  const Ours halfRun = MakeMovie(halfFolder, ourMovie, base);
+  const Ours halfRun = MakeMovie(halfFolder, ourMovie);
   Ours ours;
   Peer peer;
   for (int r = 0; r < repeat; ++r) {
-    const Ours a = MakeMovie(folder, ourMovie, base);
+    const Ours a = MakeMovie(folder, ourMovie);
     if (a.seconds < 0) return {{"make movie", 0, 0, "making the movie failed", 0, ""}};
     if (ours.seconds < 0 || a.seconds < ours.seconds) ours.seconds = a.seconds;
     ours.peakMiB = std::max(ours.peakMiB, a.peakMiB);
@@ -251,8 +251,8 @@ std::vector<bench::Result> MakeMovieRows(const bench::Options& o) {
     peer.peakMiB = std::max(peer.peakMiB, b.peakMiB);
   }
   std::ostringstream note;
-  note << "peak +" << MiB(ours.peakMiB) << " MiB over " << MiB(base) << " (half the frames +"
-       << MiB(halfRun.peakMiB) << "), ffmpeg " << MiB(peer.peakMiB) << " MiB";
+  note << "peak +" << MiB(ours.peakMiB) << " MiB (half the frames +" << MiB(halfRun.peakMiB) << "), ffmpeg "
+       << MiB(peer.peakMiB) << " MiB";
   return {{(o.smoke ? "make movie 64x48 x" : "make movie 1080p x") + std::to_string(count), ours.seconds,
            peer.seconds, "ffmpeg libx264 -crf 18", 1.05, note.str()}};
 }
