@@ -328,7 +328,7 @@ void Pool::Work() {
     }
     save.into.reset();
     save.encoding.reset();
-    Finish(save, failure);
+    Finish(save, std::move(failure));  // the worker keeps no share of the failure
   }
 }
 
@@ -342,7 +342,7 @@ void Pool::Finish(const Save& save, std::exception_ptr failure) {
     drop(pendingPaths_, save.path);
     drop(pendingFolders_, save.folder);
     drop(pendingDepths_, save.depth);
-    if (failure) failures_.emplace(save.ticket, failure);
+    if (failure) failures_.emplace(save.ticket, std::move(failure));
     ++stats_.writes;
   }
   changed_.notify_all();
