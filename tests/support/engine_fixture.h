@@ -159,7 +159,7 @@ inline testing::AssertionResult FrameShows(const std::string& path, std::uint32_
 
 // What one active tick of Timer1 did (a tick that began with tflag 1).
 struct Tick {
-  std::vector<std::int32_t> values;        // the progress bar's values as they changed during the tick
+  std::vector<std::int32_t> values;        // the values the bar showed (clamped to its range) as they changed
   std::vector<std::string> statuses;       // the status texts as they changed during the tick
   std::vector<std::string> messages;       // the message boxes it showed
   std::int32_t value = 0;                  // the progress value after it
