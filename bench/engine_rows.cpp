@@ -222,10 +222,12 @@ std::vector<bench::Result> VideoRunRows(const bench::Options& o) {
     ourCount = FileCount(ourFrames);
     if (ours.seconds < 0 || a.seconds < ours.seconds) ours.seconds = a.seconds, ours.cpu = a.cpu;
     ours.peakMiB = std::max(ours.peakMiB, a.peakMiB);
-    // The same number of JPEG frames from the same video: 2 per second of 25.
+    // The same number of JPEG frames from the same video: 2 for every frame
+    // of it, and one more, as the run writes them.
     Fresh(peerFrames);
-    const Peer b = RunPeer({"ffmpeg", "-v", "error", "-nostdin", "-i", video, "-vf", "fps=50,tpad=stop_mode=clone:stop=1", "-frames:v",
-                            std::to_string(ourCount), "-q:v", "2", peerFrames + "/%06d.jpg"});
+    const Peer b = RunPeer({"ffmpeg", "-v", "error", "-nostdin", "-i", video, "-vf",
+                            "fps=50,tpad=stop_mode=clone:stop=1", "-frames:v", std::to_string(ourCount), "-q:v", "2",
+                            peerFrames + "/%06d.jpg"});
     if (b.seconds < 0) return {{"video run", ours.seconds, 0, "ffmpeg (missing)", 0, ""}};
     peerCount = FileCount(peerFrames);
     if (peer.seconds < 0 || b.seconds < peer.seconds) peer.seconds = b.seconds, peer.cpu = b.cpu;

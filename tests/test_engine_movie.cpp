@@ -93,7 +93,8 @@ MovieFacts ReadMovie(const std::string& path) {
   std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
   std::unique_ptr<SwsContext, ScalerFree> scaler;
   auto drain = [&] {
-    while (avcodec_receive_frame(codec.get(), frame.get()) == 0) facts.centres.push_back(CentreAsRgb(frame.get(), scaler));
+    while (avcodec_receive_frame(codec.get(), frame.get()) == 0)
+      facts.centres.push_back(CentreAsRgb(frame.get(), scaler));
   };
   while (av_read_frame(raw, packet.get()) >= 0) {
     if (packet->stream_index == index && avcodec_send_packet(codec.get(), packet.get()) == 0) drain();
