@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QMainWindow>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
+#include "files/write_pool.h"
 #include "support/engine_fixtures.h"
 #include "ui/window_qt.h"
 
@@ -102,10 +105,14 @@ TEST(VideoFade, WorkedExampleFrameForFrame) {
     dialog_seam::OnShow([&](const DialogRecord& r) {
       if (r.kind == "MsgBox") filesWhenDone = FileNames(f.destination.Path());
     });
+    // Slow writers: the message must still wait for the last frames.
+    write_pool::SetBeforeEachSave(
+        [](const std::string&) { std::this_thread::sleep_for(std::chrono::milliseconds(10)); });
     Watcher watcher;
     watcher.Start();
     Click("BevelButton3");
     watcher.Stop();
+    write_pool::SetBeforeEachSave(nullptr);
 
     EXPECT_EQ(dialog_seam::Messages(), std::vector<std::string>{"all done "});
     // Every pass shows the picture it fades from; every effect frame its
@@ -133,7 +140,7 @@ TEST(VideoFade, WorkedExampleFrameForFrame) {
     EXPECT_EQ(MainWindow().tflag, 0);
   });
   ExpectCleanRun(run);
-  EXPECT_EQ(filesWhenDone, FrameNames(13));  // all written before "all done " opened
+  EXPECT_EQ(filesWhenDone, FrameNames(13));  // all complete before "all done " opened
   EXPECT_EQ(FileNames(f.destination.Path()), FrameNames(13));
   ExpectFrames(f.destination.Path(), {kRed,                                  // sample 0
                                       Mix(kRed, kGreen), kGreen, kGreen,     // pass 1: 0.0 to 0.5
