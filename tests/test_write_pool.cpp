@@ -13,6 +13,7 @@
 #include <set>
 #include <thread>
 
+#include "dialogs/dialogs.h"
 #include "files/folder_item.h"
 #include "files/picture_files.h"
 #include "files/write_pool.h"
@@ -186,6 +187,39 @@ TEST(WritePool, ReadsAndListingsInsideTheHandlerSeeEveryFrameSaved) {
                 c.check(dir.Path());
               }),
               "");
+  }
+}
+
+// A dialog or message box opened right after the saves shows the folder
+// with every frame complete (the user may look into it meanwhile).
+TEST(WritePool, DialogsOpenedAfterTheSavesFindEveryFrameComplete) {
+  struct Case {
+    const char* kind;
+    std::function<void()> open;
+  };
+  const std::vector<Case> cases = {
+      {"SelectFolder", [] { SelectFolder(); }},
+      {"GetOpenFolderItem", [] { GetOpenFolderItem(""); }},
+      {"MsgBox", [] { MsgBox("all done "); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    ScratchFolder dir;
+    Workers workers;
+    dialog_seam::Enable(true);
+    int completeWhenShown = -1;
+    dialog_seam::OnShow([&](const DialogRecord&) {
+      completeWhenShown = 0;
+      for (int i = 1; i <= 6; ++i) completeWhenShown += Near(FileColour(dir / FrameName(i)), ColourOf(i));
+    });
+    EXPECT_EQ(AsHandler([&] {
+                SaveFrames(dir.Path(), 6);
+                c.open();
+              }),
+              "");
+    dialog_seam::OnShow(nullptr);
+    dialog_seam::Enable(false);
+    EXPECT_EQ(completeWhenShown, 6);
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "dialogs/dialogs.h"
 #include "files/folder_item.h"
+#include "files/write_pool.h"
 #include "runtime/event_loops.h"
 #include "runtime/runtime.h"
 
@@ -44,6 +45,8 @@ Ref<FolderItem> AnswerFromSeam(const DialogRequest& r) {
 }
 
 Ref<FolderItem> RunDialog(const DialogRequest& r) {
+  // The dialog lists folders: frames still being written show complete.
+  write_pool::WaitForAll();
   if (dialog_seam::Enabled()) return AnswerFromSeam(r);
   // Qt's own dialog (not the desktop's), so the prompt text can be shown.
   QFileDialog dialog;
