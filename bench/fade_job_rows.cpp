@@ -1,16 +1,22 @@
+// Folder-run jobs against FFmpeg, and the cross-fade job against all peers.
+//
 // The cross-fade job: six photos faded one into the next by the folder run
 // (fade 2, still 1, no margins: the first photo, then per pair two blends
 // and the next photo, 16 JPEG frames), at 1080p and 24 megapixels, against
-// the same job done in the same run by multi-threaded FFmpeg, ImageMagick
-// and a plain single-threaded libjpeg-turbo loop.
+// the same job done by multi-threaded FFmpeg, ImageMagick and a plain
+// single-threaded libjpeg-turbo loop.
+//
+// The folder run's own jobs (crop 10, fade 10, still 5; their rows against
+// TurboJPEG and ImageMagick are in folder_rows.cpp) against FFmpeg.
 //
 // Every road runs in a process of its own through the folder-run job
 // program (bench/folder_run/main.cpp: "ours" drives the real main window
 // tick by tick, "plain" is the TurboJPEG loop, "measure" runs a peer tool),
-// so that each peak memory is the job's alone.
+// so that each peak memory is the job's alone; each pair in the same run.
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -28,29 +34,36 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kPhotos = 6;
-constexpr int kFade = 2;  // fadetext: each pair gives kFade + 1 frames
-constexpr int kFrames = 1 + (kPhotos - 1) * (kFade + 1);
-
-struct Size {
-  const char* name;
+struct Job {
+  std::string label;
   std::int32_t w, h;
+  int photos, fade, still, margin;
+  bool allPeers;  // ImageMagick and the TurboJPEG loop too (else FFmpeg only)
+  int Frames() const { return 1 + (photos - 1) * (fade + 1 + std::max(still - 1, 0)); }
 };
+
+std::vector<Job> Jobs(const bench::Options& o) {
+  if (o.smoke) return {{"folder run 64x48", 64, 48, 3, 2, 2, 4, false}, {"fade job 64x48", 64, 48, 6, 2, 1, 0, true}};
+  return {{"folder run 1080p", 1920, 1080, 6, 10, 5, 10, false},
+          {"folder run 24MP", 6000, 4000, 3, 10, 5, 10, false},
+          {"fade job 1080p", 1920, 1080, 6, 2, 1, 0, true},
+          {"fade job 24MP", 6000, 4000, 6, 2, 1, 0, true}};
+}
 
 // Photo k: smooth light in its own direction, soft shapes and fine grain,
 // so that JPEG works as hard as on a camera picture.
-Ref<Picture> Photo(Size s, int k) {
-  Ref<Picture> p = NewPicture(s.w, s.h);
+Ref<Picture> Photo(std::int32_t w, std::int32_t h, int k) {
+  Ref<Picture> p = NewPicture(w, h);
   std::uint32_t* bits = p->Bits();
   std::minstd_rand grain(static_cast<unsigned>(k) * 7919u + 1);
-  for (std::int32_t y = 0; y < s.h; ++y)
-    for (std::int32_t x = 0; x < s.w; ++x) {
+  for (std::int32_t y = 0; y < h; ++y)
+    for (std::int32_t x = 0; x < w; ++x) {
       const int n = static_cast<int>(grain() % 20);
       const int disc = (((x + k * 131) / 211 + (y + k * 57) / 173) & 1) ? 36 : 0;
-      const int r = ((k & 1 ? x : s.w - x) * 190 / s.w + n + disc) & 0xff;
-      const int g = ((k & 2 ? y : s.h - y) * 170 / s.h + n + 20) & 0xff;
-      const int b = ((x + y) * 110 / (s.w + s.h) + 40 * (k % 3) + n + disc / 2) & 0xff;
-      bits[static_cast<std::size_t>(y) * s.w + x] = 0xff000000u | (r << 16) | (g << 8) | b;
+      const int r = ((k & 1 ? x : w - x) * 190 / w + n + disc) & 0xff;
+      const int g = ((k & 2 ? y : h - y) * 170 / h + n + 20) & 0xff;
+      const int b = ((x + y) * 110 / (w + h) + 40 * (k % 3) + n + disc / 2) & 0xff;
+      bits[static_cast<std::size_t>(y) * w + x] = 0xff000000u | (r << 16) | (g << 8) | b;
     }
   return p;
 }
@@ -101,25 +114,40 @@ Timing JobProgram(const std::string& scratch, const std::vector<std::string>& ar
   return {ran ? seconds : -1, peakKiB / 1024.0};
 }
 
-// FFmpeg: the photos as a stream of one frame a second, its frame-rate
-// filter blending to three frames a second (two blends between each pair;
-// no scene detection), the frames written as JPEG at its high quality;
-// threads for decoding, filtering and encoding as FFmpeg chooses them.
-std::vector<std::string> FfmpegJob(const std::string& photos, const std::string& frames) {
-  return {"measure", "ffmpeg", "-v", "error", "-nostdin", "-y", "-framerate", "1", "-i", photos + "/photo%d.jpg",
-          "-vf", "framerate=fps=" + std::to_string(kFade + 1) + ":scene=100", "-frames:v", std::to_string(kFrames),
-          "-q:v", "2", frames + "/%06d.jpg"};
+// FFmpeg: the photos as one stream in which each photo starts where the run
+// shows it (fade + 1 frames after the one before, and held for the still
+// copies), cropped, and its frame-rate filter making one frame per step:
+// between two photos it blends (no scene detection), between a photo and
+// its held copy it repeats it. The frames are written as JPEG at its high
+// quality; threads for decoding, filtering and encoding as FFmpeg chooses.
+std::vector<std::string> FfmpegJob(const Job& j, const std::string& photos, const std::string& frames,
+                                   const std::string& scratch) {
+  const std::string list = scratch + "/fade-job-ffmpeg.txt";
+  std::ofstream out(list);
+  out << "ffconcat version 1.0\n";
+  for (int k = 1; k <= j.photos; ++k) {
+    if (k > 1 && j.still > 1) out << "file '" << PhotoPath(photos, k) << "'\nduration " << j.still - 1 << "\n";
+    out << "file '" << PhotoPath(photos, k) << "'\nduration " << j.fade + 1 << "\n";
+  }
+  std::string filter = "framerate=fps=1:scene=100";
+  if (j.margin > 0) {
+    const std::string m = std::to_string(j.margin), twice = std::to_string(2 * j.margin);
+    filter = "crop=iw-" + twice + ":ih-" + twice + ":" + m + ":" + m + "," + filter;
+  }
+  return {"measure", "ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "concat", "-safe", "0", "-i", list, "-vf", filter,
+          "-frames:v", std::to_string(j.Frames()), "-q:v", "2", frames + "/%06d.jpg"};
 }
 
 // ImageMagick: -morph puts the blends between two photos, one convert per
 // pair (all the frames of 24-megapixel photos at once would not fit its
-// memory), the pair's first photo dropped after the first pair.
-std::vector<std::string> MagickPair(const std::string& photos, const std::string& frames, int k) {
+// memory), the pair's first photo dropped after the first pair. (The
+// cross-fade job has no margins and no still copies.)
+std::vector<std::string> MagickPair(const Job& j, const std::string& photos, const std::string& frames, int k) {
   std::vector<std::string> args{"measure", "convert", PhotoPath(photos, k), PhotoPath(photos, k + 1), "-morph",
-                                std::to_string(kFade)};
+                                std::to_string(j.fade)};
   if (k > 1) args.insert(args.end(), {"-delete", "0"});
   args.insert(args.end(), {"-quality", "90", "-sampling-factor", "2x2", "-scene",
-                           std::to_string(k == 1 ? 1 : 2 + (k - 1) * (kFade + 1)), frames + "/%06d.jpg"});
+                           std::to_string(k == 1 ? 1 : 2 + (k - 1) * (j.fade + 1)), frames + "/%06d.jpg"});
   return args;
 }
 
@@ -137,64 +165,74 @@ std::string MagickPolicy(const std::string& scratch) {
   return "MAGICK_CONFIGURE_PATH=" + folder;
 }
 
-std::string Peaks(const Timing& ours, const Timing& peer, const char* peerName) {
+std::string Peaks(const Job& j, const Timing& ours, const Timing& peer, const char* peerName) {
+  const double picture = static_cast<double>(j.w - 2 * j.margin) * (j.h - 2 * j.margin) * 4 / (1 << 20);
   std::ostringstream note;
-  note << "peak RSS ours " << static_cast<int>(ours.peakMiB + 0.5) << " MiB, " << peerName << " "
-       << static_cast<int>(peer.peakMiB + 0.5) << " MiB";
+  note.precision(2);
+  note << "peak RSS ours " << static_cast<int>(ours.peakMiB + 0.5) << " MiB (" << ours.peakMiB / picture
+       << " pictures), " << peerName << " " << static_cast<int>(peer.peakMiB + 0.5) << " MiB";
   return note.str();
 }
 
 std::vector<bench::Result> FadeJobRows(const bench::Options& o) {
-  std::vector<Size> sizes{{"1080p", 1920, 1080}, {"24MP", 6000, 4000}};
-  if (o.smoke) sizes = {{"64x48", 64, 48}};
   const int repeat = o.smoke ? 1 : 3;
   const std::string policy = MagickPolicy(o.scratch);
   std::vector<bench::Result> out;
-  for (const Size& s : sizes) {
+  for (const Job& j : Jobs(o)) {
     const std::string photos = o.scratch + "/job-photos", frames = o.scratch + "/job-frames";
     Fresh(photos);
-    for (int k = 1; k <= kPhotos; ++k) GetFolderItem(PhotoPath(photos, k))->SaveAsJPEG(Photo(s, k));
+    for (int k = 1; k <= j.photos; ++k) GetFolderItem(PhotoPath(photos, k))->SaveAsJPEG(Photo(j.w, j.h, k));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // settled files, as a camera's are
-    // Each road writes the 16 frames into a fresh folder; its best time of
-    // the repeats, and its highest peak.
+    // Each road writes the frames into a fresh folder; its best time of the
+    // repeats, and its highest peak.
     auto road = [&](const std::function<Timing()>& run) {
       Timing best;
       for (int r = 0; r < repeat; ++r) {
         Fresh(frames);
         Timing t = run();
-        if (t.seconds < 0 || JpegCount(frames) != kFrames) return Timing{};
+        if (t.seconds < 0 || JpegCount(frames) != j.Frames()) return Timing{};
         if (best.seconds < 0 || t.seconds < best.seconds) best.seconds = t.seconds;
         best.peakMiB = std::max(best.peakMiB, t.peakMiB);
       }
       return best;
     };
-    const std::string still = "1", fade = std::to_string(kFade), margin = "0";
-    const Timing ours = road([&] { return JobProgram(o.scratch, {"ours", photos, frames, still, fade, margin}); });
-    const Timing ffmpeg = road([&] { return JobProgram(o.scratch, FfmpegJob(photos, frames)); });
-    const Timing magick = road([&] {
-      Timing all{0, 0};
-      for (int k = 1; k < kPhotos; ++k) {
-        const Timing pair = JobProgram(o.scratch, MagickPair(photos, frames, k), policy);
-        if (pair.seconds < 0) return Timing{};
-        all.seconds += pair.seconds;
-        all.peakMiB = std::max(all.peakMiB, pair.peakMiB);
-      }
-      return all;
-    });
-    const Timing plain = road([&] { return JobProgram(o.scratch, {"plain", photos, frames, still, fade, margin}); });
+    const std::vector<std::string> fields = {photos, frames, std::to_string(j.still), std::to_string(j.fade),
+                                             std::to_string(j.margin)};
+    auto withMode = [&](const char* mode) {
+      std::vector<std::string> args{mode};
+      args.insert(args.end(), fields.begin(), fields.end());
+      return args;
+    };
+    const Timing ours = road([&] { return JobProgram(o.scratch, withMode("ours")); });
+    const Timing ffmpeg = road([&] { return JobProgram(o.scratch, FfmpegJob(j, photos, frames, o.scratch)); });
+    Timing magick, plain;
+    if (j.allPeers) {
+      magick = road([&] {
+        Timing all{0, 0};
+        for (int k = 1; k < j.photos; ++k) {
+          const Timing pair = JobProgram(o.scratch, MagickPair(j, photos, frames, k), policy);
+          if (pair.seconds < 0) return Timing{};
+          all.seconds += pair.seconds;
+          all.peakMiB = std::max(all.peakMiB, pair.peakMiB);
+        }
+        return all;
+      });
+      plain = road([&] { return JobProgram(o.scratch, withMode("plain")); });
+    }
     fs::remove_all(photos);
     fs::remove_all(frames);
 
-    const std::string name = std::string("fade job ") + s.name + " x" + std::to_string(kFrames);
+    const std::string name = j.label + " x" + std::to_string(j.Frames());
     if (ours.seconds < 0) {
       out.push_back({name, 0, 0, "our run failed", 0, ""});
       continue;
     }
     auto row = [&](const Timing& peer, const std::string& reference, const char* peerName, double goal) {
       if (peer.seconds < 0) return bench::Result{name, ours.seconds, 0, reference + " (failed)", 0, ""};
-      return bench::Result{name, ours.seconds, peer.seconds, reference, goal, Peaks(ours, peer, peerName)};
+      return bench::Result{name, ours.seconds, peer.seconds, reference, goal, Peaks(j, ours, peer, peerName)};
     };
     out.push_back(row(ffmpeg, "ffmpeg framerate, threads", "ffmpeg", 1.0));
+    if (!j.allPeers) continue;
     out.push_back(row(magick, "convert -morph", "magick", 0.2));
     out.push_back(row(plain, "TurboJPEG loop, 1 thread", "plain", 0));
   }
