@@ -29,6 +29,11 @@ struct Register {
   Register(const char* name, Row row);
 };
 
+// A folder holding an ImageMagick policy file with room for 24-megapixel
+// jobs (Debian's policy caps the pixel cache far below one such frame list);
+// point MAGICK_CONFIGURE_PATH at it.
+std::string MagickPolicyFolder(const std::string& scratch);
+
 // The shortest of `repeat` runs of f, in seconds.
 double Best(int repeat, const std::function<void()>& f);
 

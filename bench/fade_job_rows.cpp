@@ -151,19 +151,6 @@ std::vector<std::string> MagickPair(const Job& j, const std::string& photos, con
   return args;
 }
 
-// Debian's ImageMagick policy caps its pixel cache below what one pair of
-// 24-megapixel photos and their blends need: a policy file of its own.
-std::string MagickPolicy(const std::string& scratch) {
-  const std::string folder = scratch + "/fade-job-magick-policy";
-  fs::create_directories(folder);
-  std::ofstream(folder + "/policy.xml") << "<policymap>\n"
-                                           "  <policy domain=\"resource\" name=\"memory\" value=\"8GiB\"/>\n"
-                                           "  <policy domain=\"resource\" name=\"map\" value=\"8GiB\"/>\n"
-                                           "  <policy domain=\"resource\" name=\"area\" value=\"1GP\"/>\n"
-                                           "  <policy domain=\"resource\" name=\"disk\" value=\"16GiB\"/>\n"
-                                           "</policymap>\n";
-  return "MAGICK_CONFIGURE_PATH=" + folder;
-}
 
 std::string Peaks(const Job& j, const Timing& ours, const Timing& peer, const char* peerName) {
   const double picture = static_cast<double>(j.w - 2 * j.margin) * (j.h - 2 * j.margin) * 4 / (1 << 20);
@@ -176,7 +163,7 @@ std::string Peaks(const Job& j, const Timing& ours, const Timing& peer, const ch
 
 std::vector<bench::Result> FadeJobRows(const bench::Options& o) {
   const int repeat = o.smoke ? 1 : 3;
-  const std::string policy = MagickPolicy(o.scratch);
+  const std::string policy = "MAGICK_CONFIGURE_PATH=" + bench::MagickPolicyFolder(o.scratch);
   std::vector<bench::Result> out;
   for (const Job& j : Jobs(o)) {
     const std::string photos = o.scratch + "/job-photos", frames = o.scratch + "/job-frames";

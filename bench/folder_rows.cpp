@@ -154,19 +154,6 @@ Measured JobProcess(const char* mode, const Job& j, const std::string& photos, c
 
 // ---- ImageMagick ---------------------------------------------------------
 
-// Debian's ImageMagick policy caps its pixel cache far below one 24MP
-// frame list; the peer gets room through a policy file of its own.
-std::string MagickPolicyFolder(const std::string& scratch) {
-  const std::string folder = scratch + "/magick-policy";
-  fs::create_directories(folder);
-  std::ofstream(folder + "/policy.xml") << "<policymap>\n"
-                                           "  <policy domain=\"resource\" name=\"memory\" value=\"8GiB\"/>\n"
-                                           "  <policy domain=\"resource\" name=\"map\" value=\"8GiB\"/>\n"
-                                           "  <policy domain=\"resource\" name=\"area\" value=\"1GP\"/>\n"
-                                           "  <policy domain=\"resource\" name=\"disk\" value=\"16GiB\"/>\n"
-                                           "</policymap>\n";
-  return folder;
-}
 
 // The same frames: per pair, both photos cropped, -morph with the fade's
 // steps, the pair's first photo dropped after the first pair, and the
@@ -211,7 +198,7 @@ std::string Figures(const char* who, const Measured& m, const Job& j) {
 
 std::vector<bench::Result> FolderRunRows(const bench::Options& o) {
   std::vector<bench::Result> out;
-  const std::string policy = MagickPolicyFolder(o.scratch);
+  const std::string policy = bench::MagickPolicyFolder(o.scratch);
   const int repeat = o.smoke ? 1 : 2;
   for (const Job& j : Jobs(o)) {
     const std::string name = "folder run " + j.label + " x" + std::to_string(j.Frames());
@@ -256,3 +243,15 @@ std::vector<bench::Result> FolderRunRows(const bench::Options& o) {
 bench::Register folderRun("7 folder run", FolderRunRows);
 
 }  // namespace
+
+std::string bench::MagickPolicyFolder(const std::string& scratch) {
+  const std::string folder = scratch + "/magick-policy";
+  fs::create_directories(folder);
+  std::ofstream(folder + "/policy.xml") << "<policymap>\n"
+                                           "  <policy domain=\"resource\" name=\"memory\" value=\"8GiB\"/>\n"
+                                           "  <policy domain=\"resource\" name=\"map\" value=\"8GiB\"/>\n"
+                                           "  <policy domain=\"resource\" name=\"area\" value=\"1GP\"/>\n"
+                                           "  <policy domain=\"resource\" name=\"disk\" value=\"16GiB\"/>\n"
+                                           "</policymap>\n";
+  return folder;
+}
