@@ -132,7 +132,8 @@ Ref<FolderItem> FolderItem::Child(const std::string& name) {
 
 Ref<Picture> FolderItem::OpenAsPicture() {
   write_pool::WaitForPath(path_);
-  return OpenPictureFile(path_);
+  lastError_.clear();
+  return OpenPictureFile(path_, lastError_);
 }
 
 void FolderItem::SaveAsJPEG(const Ref<Picture>& picture) {

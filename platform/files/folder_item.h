@@ -37,21 +37,28 @@ class FolderItem : public Object {
   Ref<FolderItem> Child(const std::string& name);
 
   // The file as a picture (JPEG with its EXIF orientation applied, other
-  // formats through Qt); none when it does not read as one.
+  // formats through Qt); none when it does not read as one, and LastError
+  // says why. Only a regular file is read; opening never blocks.
   Ref<Picture> OpenAsPicture();
   // Writes the picture as JPEG (quality 90, 4:2:0) through a temporary file
   // in the same folder renamed over this one. A failure raises IOException
   // naming the file and the reason; an absent picture NilObjectException.
   void SaveAsJPEG(const Ref<Picture>& picture);
 
-  // The file as a movie to read; none when it is no movie.
+  // The file as a movie to read; none when it is no movie (or no regular
+  // file: opening never blocks).
   Ref<EditableMovie> OpenEditableMovie();
   // A new, empty movie that will be written to this file.
   Ref<EditableMovie> CreateMovie();
 
+  // Why the last OpenAsPicture gave none, in the system's or the decoder's
+  // words ("not a JPEG file", "Permission denied"); empty after a success.
+  const std::string& LastError() const noexcept { return lastError_; }
+
  private:
   struct Listing;
   std::string path_;
+  std::string lastError_;
   std::unique_ptr<Listing> listing_;
 };
 

@@ -8,13 +8,14 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <deque>
 #include <mutex>
 #include <vector>
 
+#include "files/file_descriptor.h"
+#include "files/temp_files.h"
 #include "media/jpeg.h"
 #include "media/picture_qt.h"
 
@@ -40,16 +41,6 @@ FileStamp StampOf(const struct stat& st) {
 // A file changed within this time before it was read may change again in
 // the same clock tick without its stamp changing; its decode is not kept.
 constexpr std::int64_t kSettledNanoseconds = 50'000'000;
-
-struct FileDescriptor {
-  int fd = -1;
-  explicit FileDescriptor(int f) : fd(f) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd >= 0) close(fd);
-  }
-};
 
 // Decoded files, most recent last: bounded by entries and by pixels.
 class DecodeCache {
@@ -155,7 +146,7 @@ EncodeCache& Encoded() {
 }
 
 // Pictures other than JPEG, through Qt's readers (PNG, GIF, BMP, ...).
-std::shared_ptr<PixelBuffer> DecodeWithQt(const std::vector<unsigned char>& bytes) {
+std::shared_ptr<PixelBuffer> DecodeWithQt(const std::vector<unsigned char>& bytes, std::string& whyNot) {
   QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                             static_cast<qsizetype>(bytes.size()));
   QBuffer buffer(&data);
@@ -163,82 +154,68 @@ std::shared_ptr<PixelBuffer> DecodeWithQt(const std::vector<unsigned char>& byte
   QImageReader reader(&buffer);
   reader.setAutoTransform(true);
   const QImage image = reader.read();
-  if (image.isNull()) return nullptr;
+  if (image.isNull()) {
+    // Bytes of no known format are, under a picture's name, no JPEG.
+    whyNot = reader.error() == QImageReader::UnsupportedFormatError ? "not a JPEG file"
+                                                                     : reader.errorString().toLower().toStdString();
+    return nullptr;
+  }
   Ref<Picture> picture = PictureFromQImage(image);
   return std::const_pointer_cast<PixelBuffer>(picture->Snapshot());
 }
+
+// The largest file read as a picture: more than any format needs for the
+// largest picture the platform holds. A bigger file is refused unread.
+constexpr off_t kMaxPictureFileBytes = kMaxPicturePixels * 4 + (off_t{64} << 20);
 
 std::string Reason(int error) { return std::strerror(error); }
 
 }  // namespace
 
-Ref<Picture> OpenPictureFile(const std::string& path) {
-  FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.fd < 0) return nullptr;
+Ref<Picture> OpenPictureFile(const std::string& path, std::string& whyNot) {
+  auto fail = [&](std::string why) -> Ref<Picture> {
+    whyNot = std::move(why);
+    return nullptr;
+  };
+  // Non-blocking, so that a FIFO or a device under a picture's name cannot
+  // hold the application; only regular files are read.
+  FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.fd < 0) return fail(Reason(errno));
   struct stat st{};
-  if (fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return nullptr;
+  if (fstat(file.fd, &st) != 0) return fail(Reason(errno));
+  if (S_ISDIR(st.st_mode)) return fail("it is a folder");
+  if (!S_ISREG(st.st_mode)) return fail("it is not a regular file");
+  if (st.st_size <= 0) return fail("the file is empty");
+  if (st.st_size > kMaxPictureFileBytes) return fail("the file is too large for a picture");
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   const FileStamp stamp = StampOf(st);
   if (PixelSnapshot cached = Decoded().Find(path, stamp)) return New<Picture>(std::move(cached));
 
-  std::vector<unsigned char> bytes(static_cast<std::size_t>(st.st_size));
-  std::size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = read(file.fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  bytes.resize(got);
   std::shared_ptr<PixelBuffer> pixels;
+  std::size_t got = 0;
   try {
-    pixels = LooksLikeJPEG(bytes.data(), bytes.size()) ? DecodeJPEG(bytes.data(), bytes.size())
-                                                       : DecodeWithQt(bytes);
-  } catch (const RuntimeException&) {
-    return nullptr;  // too large to hold, or the decoder could not start: no picture
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(st.st_size));
+    while (got < bytes.size()) {
+      const ssize_t n = read(file.fd, bytes.data() + got, bytes.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return fail(Reason(errno));
+      if (n == 0) break;  // the file shrank since it was measured
+      got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    pixels = LooksLikeJPEG(bytes.data(), bytes.size()) ? DecodeJPEG(bytes.data(), bytes.size(), &whyNot)
+                                                       : DecodeWithQt(bytes, whyNot);
+  } catch (const std::bad_alloc&) {
+    return fail("not enough memory to read it");
+  } catch (const RuntimeException& e) {
+    return fail(e.Message());  // the decoder could not start, or the picture is too large to hold
   }
   if (!pixels) return nullptr;
   PixelSnapshot snapshot = std::move(pixels);
   if (Nanoseconds(now) - stamp.mtime > kSettledNanoseconds && got == static_cast<std::size_t>(st.st_size))
     Decoded().Keep(path, stamp, snapshot);
   return New<Picture>(std::move(snapshot));
-}
-
-void WriteFileReplacing(const std::string& path, const unsigned char* data, std::size_t size) {
-  WriteFileReplacingIn(AT_FDCWD, path, data, size);
-}
-
-void WriteFileReplacingIn(int folderFd, const std::string& path, const unsigned char* data, std::size_t size) {
-  static std::atomic<unsigned> counter{0};
-  const auto slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  // Hidden, so that a listing of the folder never shows it.
-  const std::string tempName = "." + name + "." + std::to_string(getpid()) + "-" +
-                               std::to_string(counter.fetch_add(1)) + ".tmp";
-  // Names relative to the open folder, or full paths.
-  const bool inFolder = folderFd != AT_FDCWD;
-  const std::string temp = inFolder ? tempName : (folder == "/" ? "" : folder) + "/" + tempName;
-  const std::string target = inFolder ? name : path;
-  auto failed = [&](const std::string& what, int error) {
-    unlinkat(folderFd, temp.c_str(), 0);
-    throw IOException("while " + what + " " + path + ": " + Reason(error));
-  };
-  {
-    FileDescriptor file(openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (file.fd < 0) throw IOException("while saving " + path + ": " + Reason(errno));
-    std::size_t done = 0;
-    while (done < size) {
-      const ssize_t n = write(file.fd, data + done, size - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) failed("saving", errno);
-      done += static_cast<std::size_t>(n);
-    }
-    const int fd = std::exchange(file.fd, -1);
-    if (close(fd) != 0) failed("saving", errno);
-  }
-  if (renameat(folderFd, temp.c_str(), folderFd, target.c_str()) != 0) failed("replacing", errno);
 }
 
 EncodedBytes FindEncodedPicture(std::uint64_t stamp) { return Encoded().Find(stamp); }
@@ -258,7 +235,13 @@ void SavePictureAsJPEG(const std::string& path, const Picture& picture) {
     Encoded().Keep(pixels->stamp, bytes);
   }
   Decoded().Forget(path);
-  WriteFileReplacing(path, bytes->data(), bytes->size());
+  const auto slash = path.rfind('/');
+  const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+  FileDescriptor into(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (into.fd < 0) throw IOException("while saving " + path + ": " + Reason(errno));
+  RemoveStaleTempFiles(into.fd, folder);
+  const std::string temp = WriteTempFile(into.fd, path, bytes->data(), bytes->size());
+  ReplaceWithTempFile(into.fd, temp, path.substr(slash + 1), path);
 }
 
 void ClearPictureFileCaches() {

@@ -1,25 +1,24 @@
 #include "files/write_pool.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
-#include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <new>
 #include <set>
-#include <thread>
 #include <vector>
 
+#include "files/file_descriptor.h"
 #include "files/picture_files.h"
+#include "files/temp_files.h"
 #include "media/jpeg.h"
 #include "runtime/exceptions.h"
 #include "runtime/runtime.h"
+#include "runtime/task_pool.h"
 
 namespace write_pool {
 
@@ -30,17 +29,6 @@ std::string FolderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
-
-// The folder a save writes into, opened when the save was made.
-struct OpenFolder {
-  int fd = -1;
-  explicit OpenFolder(int f) : fd(f) {}
-  OpenFolder(const OpenFolder&) = delete;
-  OpenFolder& operator=(const OpenFolder&) = delete;
-  ~OpenFolder() {
-    if (fd >= 0) close(fd);
-  }
-};
 
 // One content's encoding, shared by the saves of that content queued while
 // it is pending: the first worker that needs it encodes, the others wait.
@@ -55,12 +43,15 @@ struct Encoding {
   std::string error;   // then the encoder's text
 };
 
+// One save, from the call to the rename that puts it in place.
 struct Save {
   std::uint64_t ticket = 0;
   std::string path, folder;
   int depth = 0;
   std::shared_ptr<Encoding> encoding;
-  std::unique_ptr<OpenFolder> into;
+  FileDescriptor into;  // the folder, opened at the save
+  std::string temp;     // the complete temporary file, once written
+  std::exception_ptr failure;
 };
 
 // Encoded pixels go back to the thread that saved them, which lets them go:
@@ -76,12 +67,12 @@ constexpr std::size_t kMiB = std::size_t{1} << 20;
 class Pool {
  public:
   Pool();
+  ~Pool();
   void Submit(const std::string& path, const Picture& picture);
   void WaitForPath(const std::string& path);
   void WaitForFolder(const std::string& folder);
   void WaitForAll();
   void WaitForDispatch(int depth);
-  void Drain() noexcept;
 
   Limits CurrentLimits();
   void SetLimits(Limits limits);
@@ -94,50 +85,61 @@ class Pool {
   template <class Ready>
   void Await(Lock& lock, Ready ready);
   void RaiseFailure(Lock& lock);
-  void Work();
+  void Run(const std::shared_ptr<Save>& save);
   EncodedBytes BytesOf(Encoding& encoding, const std::string& path);
-  void Finish(const Save& save, std::exception_ptr failure);
+  void Commit(std::shared_ptr<Save> save);
   Limits DefaultLimits() const;
 
-  std::size_t cores_ = 1;
+  // The saves made at one dispatch depth (one handler, and the ones after
+  // it at that depth), put in place in the order they were made: a save's
+  // rename waits for every earlier one of its stream, so that what is on
+  // disk is always the saves up to some point, never with holes. A nested
+  // handler's saves are a stream of their own and need not wait for the
+  // saves of the handler it runs inside.
+  struct Stream {
+    std::set<std::uint64_t> pending;                           // tickets not yet put in place
+    std::map<std::uint64_t, std::shared_ptr<Save>> finished;  // written (or failed), awaiting their turn
+    bool committing = false;
+    // The saves made after a failed one and before the failure was known:
+    // dropped, not written, so that no file follows the failed one.
+    std::uint64_t dropFrom = 1, dropThrough = 0;
+    bool Drops(std::uint64_t ticket) const noexcept { return ticket >= dropFrom && ticket <= dropThrough; }
+  };
+
   std::mutex mutex_;
-  std::condition_variable work_;     // a save was queued, or the pool stops
-  std::condition_variable changed_;  // a save finished, or pixels came back
-  std::deque<Save> queue_;
+  std::condition_variable changed_;  // a save was put in place, or pixels came back
   std::uint64_t nextTicket_ = 1;
-  std::set<std::uint64_t> pending_;  // tickets queued or in a worker's hands
+  std::size_t pendingCount_ = 0;
   std::map<std::string, int> pendingPaths_, pendingFolders_;
-  std::map<int, int> pendingDepths_;
+  std::map<int, Stream> streams_;  // by dispatch depth
   std::map<std::uint64_t, std::weak_ptr<Encoding>> encodings_;  // not yet done, by stamp
   std::vector<Released> released_;
   std::size_t charged_ = 0;
-  std::map<std::uint64_t, std::exception_ptr> failures_;  // by ticket
+  std::exception_ptr failure_;  // the first failure not yet raised
   Limits limits_;
   Stats stats_;
   std::function<void(const std::string&)> beforeEach_;
-  bool stopping_ = false;
-  std::vector<std::thread> workers_;
 };
 
-Pool* gPool = nullptr;  // made by the first save; touched only by the thread that saves
-
 Pool::Pool() {
-  // The caches the workers use must outlive them: made before the exit
-  // handler below is registered, they are destroyed after it has run.
+  // The caches the workers use must outlive them: made before this pool,
+  // they are destroyed after it.
   FindEncodedPicture(0);
   ForgetDecodedFile("");
-  cores_ = std::max(1u, std::thread::hardware_concurrency());
   limits_ = DefaultLimits();
-  for (std::size_t i = 0; i < cores_; ++i) workers_.emplace_back([this] { Work(); });
-  RuntimeAddDispatchEndHook([] { gPool->WaitForDispatch(RuntimeDispatchDepth()); });
-  RuntimeAddExitHook([] { gPool->WaitForAll(); });
-  std::atexit([] { gPool->Drain(); });
+  RuntimeAddDispatchEndHook([this] { WaitForDispatch(RuntimeDispatchDepth()); });
+  RuntimeAddExitHook([this] { WaitForAll(); });
+}
+
+Pool::~Pool() {
+  Lock lock(mutex_);
+  Await(lock, [&] { return pendingCount_ == 0; });
 }
 
 Limits Pool::DefaultLimits() const {
   // Two saves per worker keep every core busy; the pixel bytes keep a run of
   // 24-megapixel photos (96 MiB a picture) to a few pictures in flight.
-  return {.saves = 2 * cores_, .pixelBytes = 288 * kMiB};
+  return {.saves = 2 * task_pool::Workers(), .pixelBytes = 288 * kMiB};
 }
 
 template <class Ready>
@@ -158,41 +160,30 @@ void Pool::Await(Lock& lock, Ready ready) {
 }
 
 void Pool::RaiseFailure(Lock& lock) {
-  if (failures_.empty()) return;
-  // The first failure in the order of the saves: every earlier save must
-  // have finished before it is known which one that is.
-  Await(lock, [&] { return pending_.empty() || *pending_.begin() > failures_.begin()->first; });
-  const std::exception_ptr first = failures_.begin()->second;
-  const std::size_t more = failures_.size() - 1;
-  failures_.clear();
+  if (!failure_) return;
+  const std::exception_ptr failure = std::exchange(failure_, nullptr);
   lock.unlock();
-  if (more == 0) std::rethrow_exception(first);
-  try {
-    std::rethrow_exception(first);
-  } catch (const IOException& e) {
-    throw IOException(e.Message() + " (and " + std::to_string(more) + (more == 1 ? " later save" : " later saves") +
-                      " failed too)");
-  }
+  std::rethrow_exception(failure);
 }
 
 void Pool::Submit(const std::string& path, const Picture& picture) {
   PixelSnapshot pixels = picture.Snapshot();
   if (!pixels) throw IOException("while saving " + path + ": the picture is empty");
-  const std::string folder = FolderOf(path);
-  const int depth = RuntimeDispatchDepth();
-  Lock lock(mutex_);
-  RaiseFailure(lock);  // returns only when there was none, the lock still held
-  // Two saves to one path land in the order they were made.
-  Await(lock, [&] { return !pendingPaths_.contains(path); });
-  lock.unlock();
-
-  auto into = std::make_unique<OpenFolder>(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (into->fd < 0) throw IOException("while saving " + path + ": " + std::strerror(errno));
+  auto save = std::make_shared<Save>();
+  save->path = path;
+  save->folder = FolderOf(path);
+  save->depth = RuntimeDispatchDepth();
+  {
+    Lock lock(mutex_);
+    RaiseFailure(lock);  // returns only when there was none
+  }
+  save->into = FileDescriptor(open(save->folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (save->into.fd < 0) throw IOException("while saving " + path + ": " + std::strerror(errno));
+  RemoveStaleTempFiles(save->into.fd, save->folder);
   ForgetDecodedFile(path);
 
   const std::size_t bytes = static_cast<std::size_t>(pixels->width) * static_cast<std::size_t>(pixels->height) * 4;
-  std::shared_ptr<Encoding> encoding;
-  lock.lock();
+  Lock lock(mutex_);
   // The same content pending or already encoded shares that encoding.
   auto share = [&] {
     if (auto it = encodings_.find(pixels->stamp); it != encodings_.end())
@@ -207,28 +198,35 @@ void Pool::Submit(const std::string& path, const Picture& picture) {
     return std::shared_ptr<Encoding>();
   };
   Await(lock, [&] {
-    if (pending_.size() >= limits_.saves) return false;
-    encoding = share();
-    return encoding || charged_ == 0 || charged_ + bytes <= limits_.pixelBytes;
+    if (failure_) return true;
+    if (pendingCount_ >= limits_.saves) return false;
+    save->encoding = share();
+    return save->encoding || charged_ == 0 || charged_ + bytes <= limits_.pixelBytes;
   });
-  if (!encoding) {
-    encoding = std::make_shared<Encoding>();
+  // A failure that came while this save waited is raised instead: a save
+  // made once a failure is known would land after the failed one.
+  if (failure_) {
+    save->encoding.reset();
+    RaiseFailure(lock);
+  }
+  if (!save->encoding) {
+    auto encoding = std::make_shared<Encoding>();
     encoding->stamp = pixels->stamp;
     encoding->charge = bytes;
     encoding->pixels = std::move(pixels);
     encodings_[encoding->stamp] = encoding;
     charged_ += bytes;
+    save->encoding = std::move(encoding);
   }
-  const std::uint64_t ticket = nextTicket_++;
-  queue_.push_back({ticket, path, folder, depth, std::move(encoding), std::move(into)});
-  pending_.insert(ticket);
-  ++pendingPaths_[path];
-  ++pendingFolders_[folder];
-  ++pendingDepths_[depth];
-  stats_.peakSaves = std::max(stats_.peakSaves, pending_.size());
+  save->ticket = nextTicket_++;
+  streams_[save->depth].pending.insert(save->ticket);
+  ++pendingCount_;
+  ++pendingPaths_[save->path];
+  ++pendingFolders_[save->folder];
+  stats_.peakSaves = std::max(stats_.peakSaves, pendingCount_);
   stats_.peakPixelBytes = std::max(stats_.peakPixelBytes, charged_);
   lock.unlock();
-  work_.notify_one();
+  task_pool::Post([this, save] { Run(save); });
 }
 
 void Pool::WaitForPath(const std::string& path) {
@@ -245,7 +243,7 @@ void Pool::WaitForFolder(const std::string& folder) {
 
 void Pool::WaitForAll() {
   Lock lock(mutex_);
-  Await(lock, [&] { return pending_.empty(); });
+  Await(lock, [&] { return pendingCount_ == 0; });
   RaiseFailure(lock);
 }
 
@@ -253,19 +251,12 @@ void Pool::WaitForDispatch(int depth) {
   // The saves made inside this dispatch, and inside the ones it runs; an
   // outer handler's saves are its own dispatch's to wait for.
   Lock lock(mutex_);
-  Await(lock, [&] { return pendingDepths_.lower_bound(depth) == pendingDepths_.end(); });
+  Await(lock, [&] {
+    for (auto it = streams_.lower_bound(depth); it != streams_.end(); ++it)
+      if (!it->second.pending.empty()) return false;
+    return true;
+  });
   RaiseFailure(lock);
-}
-
-void Pool::Drain() noexcept {
-  {
-    Lock lock(mutex_);
-    Await(lock, [&] { return pending_.empty(); });
-    stopping_ = true;
-  }
-  work_.notify_all();
-  for (std::thread& t : workers_) t.join();
-  workers_.clear();
 }
 
 EncodedBytes Pool::BytesOf(Encoding& encoding, const std::string& path) {
@@ -303,49 +294,74 @@ EncodedBytes Pool::BytesOf(Encoding& encoding, const std::string& path) {
   return encoding.bytes;
 }
 
-void Pool::Work() {
-  for (;;) {
-    Save save;
-    std::function<void(const std::string&)> before;
-    {
-      Lock lock(mutex_);
-      work_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-      if (queue_.empty()) return;
-      save = std::move(queue_.front());
-      queue_.pop_front();
-      before = beforeEach_;
-    }
-    std::exception_ptr failure;
-    try {
-      if (before) before(save.path);
-    } catch (...) {
-    }
-    try {
-      const EncodedBytes bytes = BytesOf(*save.encoding, save.path);
-      WriteFileReplacingIn(save.into->fd, save.path, bytes->data(), bytes->size());
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    save.into.reset();
-    save.encoding.reset();
-    Finish(save, std::move(failure));  // the worker keeps no share of the failure
-  }
-}
-
-void Pool::Finish(const Save& save, std::exception_ptr failure) {
-  auto drop = [](auto& counts, const auto& key) {
-    if (auto it = counts.find(key); it != counts.end() && --it->second <= 0) counts.erase(it);
-  };
+void Pool::Run(const std::shared_ptr<Save>& save) {
+  std::function<void(const std::string&)> before;
+  bool dropped = false;
   {
     std::lock_guard lock(mutex_);
-    pending_.erase(save.ticket);
-    drop(pendingPaths_, save.path);
-    drop(pendingFolders_, save.folder);
-    drop(pendingDepths_, save.depth);
-    if (failure) failures_.emplace(save.ticket, std::move(failure));
-    ++stats_.writes;
+    before = beforeEach_;
+    dropped = streams_[save->depth].Drops(save->ticket);
   }
-  changed_.notify_all();
+  try {
+    if (before) before(save->path);
+    // A dropped save is encoded all the same (the saves sharing its
+    // encoding may be kept, and its pixels go back the usual way), but
+    // nothing is written.
+    const EncodedBytes bytes = BytesOf(*save->encoding, save->path);
+    if (!dropped) save->temp = WriteTempFile(save->into.fd, save->path, bytes->data(), bytes->size());
+  } catch (...) {
+    save->failure = std::current_exception();
+  }
+  save->encoding.reset();
+  Commit(save);
+}
+
+void Pool::Commit(std::shared_ptr<Save> save) {
+  Lock lock(mutex_);
+  Stream& stream = streams_[save->depth];  // map nodes stay where they are
+  stream.finished.emplace(save->ticket, std::move(save));
+  if (stream.committing) return;  // the worker putting this stream in place takes it in turn
+  stream.committing = true;
+  while (!stream.pending.empty()) {
+    auto it = stream.finished.find(*stream.pending.begin());
+    if (it == stream.finished.end()) break;  // an earlier save is still being written
+    std::shared_ptr<Save> next = std::move(it->second);
+    stream.finished.erase(it);
+    const bool dropped = stream.Drops(next->ticket);
+    lock.unlock();
+    if (!next->temp.empty()) {
+      if (dropped) {
+        unlinkat(next->into.fd, next->temp.c_str(), 0);
+      } else {
+        try {
+          ReplaceWithTempFile(next->into.fd, next->temp, next->path.substr(next->path.rfind('/') + 1), next->path);
+        } catch (...) {
+          next->failure = std::current_exception();
+        }
+      }
+    }
+    next->into = FileDescriptor();
+    lock.lock();
+    if (next->failure && !dropped) {
+      // Every save of this stream made up to now comes after this one.
+      if (!failure_) failure_ = next->failure;
+      stream.dropFrom = next->ticket + 1;
+      stream.dropThrough = nextTicket_ - 1;
+    }
+    auto drop = [](auto& counts, const auto& key) {
+      if (auto c = counts.find(key); c != counts.end() && --c->second <= 0) counts.erase(c);
+    };
+    stream.pending.erase(next->ticket);
+    --pendingCount_;
+    drop(pendingPaths_, next->path);
+    drop(pendingFolders_, next->folder);
+    ++stats_.writes;
+    lock.unlock();
+    next.reset();
+    changed_.notify_all();
+    lock.lock();
+  }
+  stream.committing = false;
 }
 
 Limits Pool::CurrentLimits() {
@@ -378,14 +394,18 @@ void Pool::SetBeforeEachSave(std::function<void(const std::string&)> hook) {
   beforeEach_ = std::move(hook);
 }
 
-Pool& Made() {
-  if (!gPool) gPool = new Pool;  // lives for the process; its exit handler drains it
-  return *gPool;
+// Made by the first save, for the rest of the process.
+Pool* gPool = nullptr;
+
+Pool& TheOne() {
+  static Pool pool;
+  gPool = &pool;
+  return pool;
 }
 
 }  // namespace
 
-void Submit(const std::string& path, const Picture& picture) { Made().Submit(path, picture); }
+void Submit(const std::string& path, const Picture& picture) { TheOne().Submit(path, picture); }
 
 void WaitForPath(const std::string& path) {
   if (gPool) gPool->WaitForPath(path);
@@ -397,14 +417,14 @@ void WaitForAll() {
   if (gPool) gPool->WaitForAll();
 }
 
-Limits CurrentLimits() { return Made().CurrentLimits(); }
+Limits CurrentLimits() { return TheOne().CurrentLimits(); }
 Stats CurrentStats() { return gPool ? gPool->CurrentStats() : Stats{}; }
 void ResetStats() {
   if (gPool) gPool->ResetStats();
 }
-void SetLimits(Limits limits) { Made().SetLimits(limits); }
+void SetLimits(Limits limits) { TheOne().SetLimits(limits); }
 void SetBeforeEachSave(std::function<void(const std::string& path)> hook) {
-  Made().SetBeforeEachSave(std::move(hook));
+  TheOne().SetBeforeEachSave(std::move(hook));
 }
 
 }  // namespace write_pool

@@ -1,6 +1,6 @@
 #pragma once
-// Private to the platform: JPEG frames encoded and written on worker
-// threads, one per core, while the handler that saved them goes on.
+// Private to the platform: JPEG frames encoded and written on the
+// platform's worker threads while the handler that saved them goes on.
 //
 // What the callers of FolderItem::SaveAsJPEG can observe stays as if each
 // save had finished before it returned:
@@ -14,11 +14,15 @@
 //   the picture at once;
 // - the frame lands in the folder that held the path at the save, even if
 //   that folder is renamed before the worker writes it;
+// - saves are put in place (renamed over their targets) in the order they
+//   were made, so the files on disk are always those of the saves up to
+//   some point: a killed process leaves no holes;
+// - a failure raises the IOException the save would have raised, naming
+//   the first file (in the order of the saves) that failed, at the next
+//   save or waiting point; the saves made after it and before it was known
+//   are dropped, not written, so that no frame follows the failed one;
 // - pending pictures are bounded in number and in bytes: a save blocks until
 //   there is room;
-// - a failure raises the IOException the save would have raised, naming the
-//   first file (in the order of the saves) that failed, at the next save or
-//   waiting point; how many later saves failed too is added to its message;
 // - the runtime's exit waits for every pending write.
 #include <cstddef>
 #include <cstdint>

@@ -73,9 +73,6 @@ bool IsTruncationWarning(tjhandle handle) {
   return text && std::strstr(text, "remature end");
 }
 
-// The largest picture decoded: 2^28 pixels, as for every picture.
-constexpr long long kMaxDecodedPixels = 1LL << 28;
-
 }  // namespace
 
 bool LooksLikeJPEG(const unsigned char* data, std::size_t size) noexcept {
@@ -94,10 +91,10 @@ std::shared_ptr<PixelBuffer> DecodeJPEG(const unsigned char* data, std::size_t s
   const auto length = static_cast<unsigned long>(size);
   if (tjDecompressHeader3(tj, data, length, &width, &height, &subsamp, &colorspace) != 0) {
     replace.problem = true;
-    return fail(std::string("while reading the JPEG header: ") + tjGetErrorStr2(tj));
+    return fail(tjGetErrorStr2(tj));
   }
-  if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > kMaxDecodedPixels)
-    return fail("the JPEG picture is too large");
+  if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxPicturePixels)
+    return fail("the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) + " pixels)");
   auto pixels = NewPixelBuffer(width, height);
   const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   int rc = 0;
@@ -112,7 +109,7 @@ std::shared_ptr<PixelBuffer> DecodeJPEG(const unsigned char* data, std::size_t s
   replace.problem = rc != 0;
   // Warnings other than a cut-short file (stray bytes between markers and
   // the like) leave a complete picture, as other readers show it.
-  if (rc != 0 && IsTruncationWarning(tj)) return fail(std::string("while decoding the JPEG: ") + tjGetErrorStr2(tj));
+  if (rc != 0 && IsTruncationWarning(tj)) return fail(tjGetErrorStr2(tj));
   return ApplyOrientation(std::move(pixels), ExifOrientation(data, size));
 }
 

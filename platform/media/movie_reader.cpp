@@ -1,5 +1,7 @@
 #include "media/movie_reader.h"
 
+#include <sys/stat.h>
+
 extern "C" {
 #include <libavutil/display.h>
 #include <libavutil/pixdesc.h>
@@ -56,6 +58,8 @@ constexpr double kSlackSeconds = 1e-6;
 }  // namespace
 
 std::unique_ptr<MovieReader> MovieReader::Open(const std::string& path) {
+  // FFmpeg would wait on a FIFO for a writer: only regular files are movies.
+  if (struct stat file{}; stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode)) return nullptr;
   auto r = std::make_unique<MovieReader>();
   AVFormatContext* raw = nullptr;
   if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return nullptr;

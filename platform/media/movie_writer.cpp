@@ -4,14 +4,15 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <mutex>
 
+#include "files/temp_files.h"
 #include "media/picture_qt.h"
 
 namespace {
@@ -25,13 +26,12 @@ std::vector<std::string>& Deferred() {
   return errors;
 }
 
+// The temporary file the movie is written to, beside its target.
 std::string TempPathFor(const std::string& target) {
-  static std::atomic<unsigned> counter{0};
   const auto slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  return folder + "/." + name + "." + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1)) +
-         ".tmp";
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  RemoveStaleTempFiles(AT_FDCWD, folder);
+  return (folder == "/" ? "" : folder) + "/" + NewTempName();
 }
 
 // Copies a w x h region into a frame of the encoded size, repeating the

@@ -13,7 +13,6 @@
 namespace {
 
 // The largest picture the platform makes: 2^28 pixels (1 GiB of pixels).
-constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
 
 std::string SizeText(std::int32_t width, std::int32_t height) {
   return std::to_string(width) + " x " + std::to_string(height);
@@ -94,7 +93,7 @@ std::uint64_t NewContentStamp() noexcept {
 std::shared_ptr<PixelBuffer> NewPixelBuffer(std::int32_t width, std::int32_t height) {
   if (width <= 0 || height <= 0)
     throw RuntimeException("RuntimeException", "a picture of " + SizeText(width, height) + " pixels cannot be made");
-  if (std::int64_t{width} * height > kMaxPixels)
+  if (std::int64_t{width} * height > kMaxPicturePixels)
     throw RuntimeException("OutOfMemoryException",
                            "a picture of " + SizeText(width, height) + " pixels is too large to be made");
   auto buffer = std::make_shared<PixelBuffer>();

@@ -12,6 +12,9 @@
 
 class Graphics;
 
+// The largest picture the platform makes or reads: 2^28 pixels (1 GiB).
+constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
+
 // One picture's pixels, immutable once shared.
 struct PixelBuffer {
   PixelBuffer() = default;

@@ -1,0 +1,110 @@
+#include "files/temp_files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <utility>
+
+#include "files/file_descriptor.h"
+#include "runtime/exceptions.h"
+
+namespace {
+
+constexpr char kPrefix[] = ".vindralo-";
+constexpr char kSuffix[] = ".tmp";
+// ".vindralo-" + 8 hex digits of the process id + "-" + 16 hex digits + ".tmp"
+constexpr std::size_t kNameLength = sizeof kPrefix - 1 + 8 + 1 + 16 + sizeof kSuffix - 1;
+
+// The process that wrote a temporary file of ours, or 0 for another name.
+pid_t WriterOf(const char* name) {
+  if (std::strlen(name) != kNameLength || std::strncmp(name, kPrefix, sizeof kPrefix - 1) != 0) return 0;
+  unsigned pid = 0;
+  unsigned long long number = 0;
+  char tail[sizeof kSuffix] = {};
+  if (std::sscanf(name + sizeof kPrefix - 1, "%8x-%16llx%4s", &pid, &number, tail) != 3) return 0;
+  if (std::strcmp(tail, kSuffix) != 0) return 0;
+  return static_cast<pid_t>(pid);
+}
+
+// Whether the process has ended. Our own id counts as ended: before this
+// process's first temporary file in a folder, a name with its id was left
+// by an earlier process that had the same id.
+bool Ended(pid_t pid) {
+  if (pid == getpid()) return true;
+  return kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+struct CloseDir {
+  void operator()(DIR* d) const noexcept { closedir(d); }
+};
+
+std::string Reason(int error) { return std::strerror(error); }
+
+}  // namespace
+
+std::string NewTempName() {
+  static std::atomic<std::uint64_t> counter{0};
+  char name[kNameLength + 1];
+  std::snprintf(name, sizeof name, "%s%08x-%016" PRIx64 "%s", kPrefix, static_cast<unsigned>(getpid()),
+                counter.fetch_add(1), kSuffix);
+  return name;
+}
+
+void RemoveStaleTempFiles(int folderFd, const std::string& folder) {
+  static std::mutex mutex;
+  static std::set<std::pair<dev_t, ino_t>> cleaned;
+  std::lock_guard lock(mutex);
+  FileDescriptor dir(openat(folderFd, folderFd == AT_FDCWD ? folder.c_str() : ".",
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  struct stat st{};
+  if (dir.fd < 0 || fstat(dir.fd, &st) != 0) return;  // the write that follows reports the folder
+  if (!cleaned.insert({st.st_dev, st.st_ino}).second) return;
+  const int fd = dup(dir.fd);
+  if (fd < 0) return;
+  std::unique_ptr<DIR, CloseDir> entries(fdopendir(fd));
+  if (!entries) {
+    close(fd);
+    return;
+  }
+  while (const dirent* entry = readdir(entries.get())) {
+    const pid_t writer = WriterOf(entry->d_name);
+    if (writer > 0 && Ended(writer)) unlinkat(dir.fd, entry->d_name, 0);
+  }
+}
+
+std::string WriteTempFile(int folderFd, const std::string& path, const unsigned char* data, std::size_t size) {
+  const std::string temp = NewTempName();
+  FileDescriptor file(openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (file.fd < 0) throw IOException("while saving " + path + ": " + Reason(errno));
+  auto failed = [&](int error) {
+    unlinkat(folderFd, temp.c_str(), 0);
+    throw IOException("while saving " + path + ": " + Reason(error));
+  };
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = write(file.fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) failed(errno);
+    done += static_cast<std::size_t>(n);
+  }
+  if (close(std::exchange(file.fd, -1)) != 0) failed(errno);
+  return temp;
+}
+
+void ReplaceWithTempFile(int folderFd, const std::string& tempName, const std::string& targetName,
+                         const std::string& path) {
+  if (renameat(folderFd, tempName.c_str(), folderFd, targetName.c_str()) == 0) return;
+  const int error = errno;
+  unlinkat(folderFd, tempName.c_str(), 0);
+  throw IOException("while replacing " + path + ": " + Reason(error));
+}

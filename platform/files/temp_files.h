@@ -1,0 +1,31 @@
+#pragma once
+// Private to the platform: every file the platform writes (frames, movies)
+// is written to a temporary file in the target's folder and renamed over
+// the target once complete, so that no reader ever sees a half-written file.
+// Temporary names are hidden, short and of one length whatever the target's
+// name (".vindralo-<pid>-<number>.tmp"), so that every name the file system
+// allows can be a target. A killed process can leave one behind; the
+// process's first write into a folder removes those of processes that have
+// ended.
+#include <cstddef>
+#include <string>
+
+// A temporary name (no folder part), unique among this process's names.
+std::string NewTempName();
+
+// Removes the temporary files that processes which have ended left in the
+// folder (open as `folderFd`, or AT_FDCWD with `folder` its path). Runs
+// once per folder in a process: call it before the process's first
+// temporary file in that folder.
+void RemoveStaleTempFiles(int folderFd, const std::string& folder);
+
+// Writes the bytes into a new temporary file in the folder and returns its
+// name. Raises IOException "while saving <path>: <reason>" (and leaves no
+// file) when it cannot.
+std::string WriteTempFile(int folderFd, const std::string& path, const unsigned char* data, std::size_t size);
+
+// Renames the temporary file over `targetName` in the same folder.
+// Raises IOException "while replacing <path>: <reason>" and removes the
+// temporary file when it cannot.
+void ReplaceWithTempFile(int folderFd, const std::string& tempName, const std::string& targetName,
+                         const std::string& path);

@@ -1,0 +1,73 @@
+#include "runtime/task_pool.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace task_pool {
+
+namespace {
+
+class Pool {
+ public:
+  Pool() {
+    const std::size_t count = std::max(1u, std::thread::hardware_concurrency());
+    workers_.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) workers_.emplace_back([this] { Work(); });
+  }
+  ~Pool() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    ready_.notify_all();
+    for (std::thread& t : workers_) t.join();
+  }
+  Pool(const Pool&) = delete;
+  Pool& operator=(const Pool&) = delete;
+
+  void Post(std::function<void()> task) {
+    {
+      std::lock_guard lock(mutex_);
+      tasks_.push_back(std::move(task));
+    }
+    ready_.notify_one();
+  }
+  std::size_t Size() const noexcept { return workers_.size(); }
+
+ private:
+  void Work() {
+    for (;;) {
+      std::function<void()> task;
+      {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [&] { return stopping_ || !tasks_.empty(); });
+        if (tasks_.empty()) return;  // stopping, and every task has run
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+      }
+      task();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::function<void()>> tasks_;
+  bool stopping_ = false;
+  std::vector<std::thread> workers_;
+};
+
+Pool& Shared() {
+  static Pool pool;
+  return pool;
+}
+
+}  // namespace
+
+void Post(std::function<void()> task) { Shared().Post(std::move(task)); }
+std::size_t Workers() noexcept { return Shared().Size(); }
+
+}  // namespace task_pool

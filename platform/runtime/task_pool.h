@@ -1,0 +1,21 @@
+#pragma once
+// The platform's one pool of worker threads, one per core, shared by all of
+// its parallel work (encoding and writing frames, blending, converting
+// movie pictures). It is made on first use and its threads are joined when
+// the process ends, after every task queued has run.
+//
+// A task must never wait for a task queued after it: when every worker
+// waited that way, nothing would run. Work that several tasks need is done
+// by whichever asks for it first while the others wait for that one.
+#include <cstddef>
+#include <functional>
+
+namespace task_pool {
+
+// Queues the task; a worker runs it soon. Never blocks.
+void Post(std::function<void()> task);
+
+// The number of worker threads.
+std::size_t Workers() noexcept;
+
+}  // namespace task_pool
