@@ -2,18 +2,26 @@
 #include "app/plugin_calls.h"
 #include "dialogs/dialogs.h"
 #include "engine/controls.h"
+#include "engine/run_state.h"
 #include "runtime/runtime.h"
 #include "runtime/values.h"
 
+// A choice made during a folder run stops the run first (its ticks must not
+// go on behind the dialog), and a folder or video chosen starts a new run.
+
 void Window1::BevelButton2_Action() {
+  StopFolderRun(*this);
   destfolder = SelectFolder();
   if (!destfolder) return;
+  StartNewRun(*this);
   plugin::BevelButtonCaptionSet(*BevelButtonNamed(*this, "BevelButton2"), destfolder->Name());
 }
 
 void Window1::BevelButton1_Action() {
+  StopFolderRun(*this);
   sourcefolder = SelectFolder();
   if (!sourcefolder) return;
+  StartNewRun(*this);
   plugin::BevelButtonCaptionSet(*BevelButtonNamed(*this, "BevelButton1"), sourcefolder->Name());
   sourcevideo = nullptr;
   plugin::BevelButtonCaptionSet(*BevelButtonNamed(*this, "BevelButton4"), "source video");
@@ -34,11 +42,13 @@ void Window1::BevelButton4_Action() {
     MsgBox("destination folder first");
     return;
   }
+  StopFolderRun(*this);
   Ref<FolderItem> file = GetOpenFolderItem("");
   if (!file) return;
   if (!file->Exists()) return;
   Ref<EditableMovie> movie = plugin::FolderItemOpenEditableMovie(*file);
   if (!movie) return;
+  StartNewRun(*this);
   sourcevideo = movie;
   sourcefolder = nullptr;
   plugin::BevelButtonCaptionSet(*BevelButtonNamed(*this, "BevelButton1"), "source folder");

@@ -2,6 +2,8 @@
 #include "app/plugin_calls.h"
 #include "dialogs/dialogs.h"
 #include "engine/controls.h"
+#include "engine/run_failure.h"
+#include "runtime/runtime.h"
 #include "runtime/values.h"
 
 void Window1::BevelButton3_Action() {
@@ -17,6 +19,11 @@ void Window1::BevelButton3_Action() {
     return;
   }
   if (sourcefolder) {
+    // A run that could write nothing is not started.
+    if (tflag != 1 && cnt == 0) {
+      MsgBox("the source folder holds no .jpg pictures");
+      return;
+    }
     ProgressBarNamed(*this, "ProgressBar1")->SetMaximum(WrapAdd(WrapMul(cnt, stillframes), WrapMul(cnt, fadeframes)));
     if (tflag != 1) {
       tflag = 1;
@@ -27,5 +34,13 @@ void Window1::BevelButton3_Action() {
       plugin::BevelButtonCaptionSet(*BevelButtonNamed(*this, "BevelButton3"), "start fading");
     }
   }
-  if (sourcevideo) videofade(stillframes, fadeframes, sourcerate);
+  if (sourcevideo) {
+    // A failure ends the video run with its message; a new click starts
+    // the run again from "000001.jpg".
+    const auto failure = FailureOf([&] {
+      videofade(stillframes, fadeframes, sourcerate);
+      RuntimeCompleteHandlerWork();
+    });
+    if (failure) MsgBox(*failure);
+  }
 }

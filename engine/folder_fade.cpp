@@ -4,6 +4,8 @@
 #include "app/plugin_calls.h"
 #include "dialogs/dialogs.h"
 #include "engine/controls.h"
+#include "engine/run_failure.h"
+#include "engine/run_state.h"
 #include "engine/sequence.h"
 #include "runtime/runtime.h"
 #include "runtime/values.h"
@@ -35,9 +37,91 @@ RunPair RunEntries(const Ref<FolderItem>& folder, std::int32_t k) {
   return pair;
 }
 
-Ref<Picture> CropWithFields(Window1& window, const Ref<Picture>& picture) {
+Ref<Picture> CroppedPicture(Window1& window, FolderItem& entry) {
+  Ref<Picture> picture = OpenRunPicture(entry);
   const Margins m = ReadMargins(window);
   return window.croppicture(picture, m.top, m.bottom, m.left, m.right);
+}
+
+// One active tick: the first frame while there is none, then one transition
+// or the end of the run.
+void FolderFadeTick(Window1& w, std::int32_t stillframes, std::int32_t fadeframes) {
+  if (!w.destfolder) throw RunFailure("please select a destination folder");
+  if (!w.sourcefolder) throw RunFailure("please select a source folder or source video");
+
+  if (w.firstflag == 0) {
+    w.firstflag = 1;
+    w.fcnter = 1;
+    Ref<FolderItem> entry = RunEntries(w.sourcefolder, w.itemIdx).first;
+    if (!entry) throw RunFailure("the source folder holds no .jpg pictures");
+    Ref<Picture> cropped = CroppedPicture(w, *entry);
+    FrameFile(w.destfolder, w.bildname(w.fcnter))->SaveAsJPEG(cropped);
+    w.fcnter = WrapAdd(w.fcnter, 1);
+    ProgressBarNamed(w, "ProgressBar1")->SetValue(w.fcnter);
+  }
+
+  if (w.itemIdx <= w.cnt) {
+    // The listing cannot change between the two lookups (nothing runs
+    // between them), so one pass finds both.
+    auto [firstEntry, secondEntry] = RunEntries(w.sourcefolder, w.itemIdx);
+    if (!firstEntry) {
+      MsgBox("exit " + Str(w.itemIdx));
+      w.tflag = 0;
+      return;
+    }
+    if (!secondEntry) {
+      MsgBox("exit " + Str(WrapAdd(w.itemIdx, 1)));
+      w.tflag = 0;
+      return;
+    }
+    // Each whole picture goes as soon as its crop is made: a run on big
+    // photos holds as few pictures as it can.
+    Ref<Picture> first = CroppedPicture(w, *firstEntry);
+    Ref<Picture> second = CroppedPicture(w, *secondEntry);
+    CanvasNamed(w, "Canvas1")->SetBackdrop(second);
+
+    const std::int32_t frames = WrapAdd(fadeframes, 1);
+    w.sequence = NewEffectSequence(w, w.theEffect, first, second, frames);
+    std::int32_t stepok = 0;
+    std::string name;
+    for (std::int32_t j = 1; j <= frames; ++j) {
+      plugin::QTEffectSequenceSetFrame(*w.sequence, j);
+      name = w.bildname(w.fcnter);
+      Ref<FolderItem> file = FrameFile(w.destfolder, name);
+      if (plugin::QTEffectSequenceImage(*w.sequence)) {
+        file->SaveAsJPEG(plugin::QTEffectSequenceImage(*w.sequence));
+        stepok = 1;
+        w.fcnter = WrapAdd(w.fcnter, 1);
+        ProgressBarNamed(w, "ProgressBar1")->SetValue(w.fcnter);
+      } else {
+        stepok = 0;
+        TextFieldNamed(w, "TextField1")->SetText("some problemss");
+      }
+      RuntimeBackgroundTask();
+      if (j == frames) break;  // j + 1 would leave the Int32 range at the top
+    }
+    w.sequence = nullptr;
+    // The pair is done only when its last step was saved; otherwise the next
+    // active tick does it again.
+    if (stepok == 1) w.itemIdx = WrapAdd(w.itemIdx, 1);
+    for (std::int32_t k = 1; stillframes > 1 && k <= stillframes - 1; ++k) {
+      name = w.bildname(w.fcnter);
+      FrameFile(w.destfolder, name)->SaveAsJPEG(second);
+      w.fcnter = WrapAdd(w.fcnter, 1);
+      w.Refresh(true);
+      RuntimeBackgroundTask();
+    }
+    Ref<ProgressBar> progress = ProgressBarNamed(w, "ProgressBar1");
+    progress->SetValue(w.fcnter);
+    TextFieldNamed(w, "TextField1")->SetText("saving " + name + " of " + Str(progress->Maximum()));
+  } else {
+    w.tflag = 0;
+    MsgBox("all done " + Str(w.fcnter) + " " + Str(ProgressBarNamed(w, "ProgressBar1")->Maximum()));
+  }
+  ProgressBarNamed(w, "ProgressBar1")->SetValue(w.fcnter);
+  // The tick's frames are on disk here, or their failure raised while the
+  // tick can still be undone.
+  RuntimeCompleteHandlerWork();
 }
 
 }  // namespace
@@ -47,76 +131,17 @@ void Window1::Timer1_Action() {
   const std::int32_t fadeframes = FieldInt32(*this, "fadetext");
   if (tflag != 1) return;
 
-  if (firstflag == 0) {
-    firstflag = 1;
-    fcnter = 1;
-    Ref<FolderItem> entry = RunEntries(sourcefolder, itemIdx).first;
-    if (!entry) RaiseNilObjectException("the first entry of the source folder");
-    Ref<Picture> cropped = CropWithFields(*this, entry->OpenAsPicture());
-    FrameFile(destfolder, bildname(fcnter))->SaveAsJPEG(cropped);
-    fcnter = WrapAdd(fcnter, 1);
-    ProgressBarNamed(*this, "ProgressBar1")->SetValue(fcnter);
-  }
-
-  if (itemIdx <= cnt) {
-    // The listing cannot change between the two lookups (nothing runs
-    // between them), so one pass finds both.
-    auto [firstEntry, secondEntry] = RunEntries(sourcefolder, itemIdx);
-    if (!firstEntry) {
-      MsgBox("exit " + Str(itemIdx));
-      tflag = 0;
-      return;
-    }
-    Ref<Picture> firstPicture = firstEntry->OpenAsPicture();
-    if (!secondEntry) {
-      MsgBox("exit " + Str(WrapAdd(itemIdx, 1)));
-      tflag = 0;
-      return;
-    }
-    Ref<Picture> secondPicture = secondEntry->OpenAsPicture();
-    // The whole pictures go as soon as their crops are made: a run on big
-    // photos holds as few pictures as it can.
-    Ref<Picture> first = CropWithFields(*this, std::exchange(firstPicture, nullptr));
-    Ref<Picture> second = CropWithFields(*this, std::exchange(secondPicture, nullptr));
-    CanvasNamed(*this, "Canvas1")->SetBackdrop(second);
-
-    const std::int32_t frames = WrapAdd(fadeframes, 1);
-    sequence = NewEffectSequence(*this, theEffect, first, second, frames);
-    std::int32_t stepok = 0;
-    std::string name;
-    for (std::int32_t j = 1; j <= frames; ++j) {
-      plugin::QTEffectSequenceSetFrame(*sequence, j);
-      name = bildname(fcnter);
-      Ref<FolderItem> file = FrameFile(destfolder, name);
-      if (plugin::QTEffectSequenceImage(*sequence)) {
-        file->SaveAsJPEG(plugin::QTEffectSequenceImage(*sequence));
-        stepok = 1;
-        fcnter = WrapAdd(fcnter, 1);
-        ProgressBarNamed(*this, "ProgressBar1")->SetValue(fcnter);
-      } else {
-        stepok = 0;
-        TextFieldNamed(*this, "TextField1")->SetText("some problemss");
-      }
-      RuntimeBackgroundTask();
-      if (j == frames) break;  // j + 1 would leave the Int32 range at the top
-    }
-    sequence = nullptr;
-    // The pair is done only when its last step was saved; otherwise the next
-    // active tick does it again.
-    if (stepok == 1) itemIdx = WrapAdd(itemIdx, 1);
-    for (std::int32_t k = 1; stillframes > 1 && k <= stillframes - 1; ++k) {
-      name = bildname(fcnter);
-      FrameFile(destfolder, name)->SaveAsJPEG(second);
-      fcnter = WrapAdd(fcnter, 1);
-      Refresh(true);
-      RuntimeBackgroundTask();
-    }
-    Ref<ProgressBar> progress = ProgressBarNamed(*this, "ProgressBar1");
-    progress->SetValue(fcnter);
-    TextFieldNamed(*this, "TextField1")->SetText("saving " + name + " of " + Str(progress->Maximum()));
-  } else {
-    tflag = 0;
-    MsgBox("all done " + Str(fcnter) + " " + Str(ProgressBarNamed(*this, "ProgressBar1")->Maximum()));
-  }
+  // A tick that fails is undone and the run stopped: a new start does the
+  // tick again, so that the frames end up as after a run that never failed
+  // (the saves behind a failed frame are dropped, not written).
+  const std::int32_t startFcnter = fcnter, startItemIdx = itemIdx, startFirstflag = firstflag;
+  const std::optional<std::string> failure = FailureOf([&] { FolderFadeTick(*this, stillframes, fadeframes); });
+  if (!failure) return;
+  fcnter = startFcnter;
+  itemIdx = startItemIdx;
+  firstflag = startFirstflag;
+  sequence = nullptr;
+  StopFolderRun(*this);
   ProgressBarNamed(*this, "ProgressBar1")->SetValue(fcnter);
+  MsgBox(*failure);
 }

@@ -3,6 +3,7 @@
 #include "app/plugin_calls.h"
 #include "dialogs/dialogs.h"
 #include "engine/controls.h"
+#include "engine/run_failure.h"
 #include "engine/sequence.h"
 #include "runtime/runtime.h"
 #include "runtime/values.h"
@@ -10,6 +11,8 @@
 namespace {
 Ref<Picture> CroppedSample(Window1& window, EditableMovie& movie) {
   Ref<Picture> picture = plugin::EditableMoviePicture(movie);
+  if (!picture)
+    throw RunFailure("cannot read the source video at " + Str(plugin::EditableMoviePosition(movie)) + " seconds");
   const Margins m = ReadMargins(window);
   return window.croppicture(picture, m.top, m.bottom, m.left, m.right);
 }

@@ -249,15 +249,15 @@ TEST(StartAndStop, MaximumFlagAndCaptionAlternate) {
     Click("BevelButton3");
     EXPECT_EQ(Progress()->Maximum(), 1705032704);
     Click("BevelButton3");
-    // A folder without photos: Maximum 0, and the run starts all the same.
+    // A folder without photos: the user is told, and nothing starts.
     ClickAnswering("BevelButton1", empty);
     dialog_seam::TakeLog();
+    const std::int32_t maximum = Progress()->Maximum();
     Click("BevelButton3");
-    EXPECT_EQ(Progress()->Maximum(), 0);
-    EXPECT_EQ(w.tflag, 1);
-    EXPECT_EQ(Caption("BevelButton3"), "stop fading");
-    EXPECT_TRUE(TakeDialogKinds().empty());
-    Click("BevelButton3");
+    EXPECT_EQ(TakeDialogKinds(), std::vector<std::string>{"MsgBox the source folder holds no .jpg pictures"});
+    EXPECT_EQ(w.tflag, 0);
+    EXPECT_EQ(Caption("BevelButton3"), "start fading");
+    EXPECT_EQ(Progress()->Maximum(), maximum);
   });
   EXPECT_EQ(run.status, 0);
 }

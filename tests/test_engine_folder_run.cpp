@@ -5,6 +5,9 @@
 // photos are mixed with other entries, and the failures that end the
 // application with a clear message.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
 
 #include "media/effect.h"
 #include "support/engine_fixture.h"
@@ -402,51 +405,110 @@ TEST(FolderRun, FieldsAreReadAtEveryTick) {
   EXPECT_EQ(run.status, 0);
 }
 
-TEST(FolderRun, AFailureEndsTheApplicationWithAClearMessageAndNoHalfFrame) {
+// Ways a ".jpg" entry can fail to be a picture.
+enum class Bad { kTruncated, kEmpty, kText, kFolder, kDanglingLink, kFifo, kHuge };
+
+void MakeBad(const std::string& path, Bad kind) {
+  namespace fs = std::filesystem;
+  switch (kind) {
+    case Bad::kTruncated: media_test::WriteAll(path, {0xff, 0xd8, 0xff, 0xe0, 0, 0x10, 'J', 'F', 'I', 'F'}); break;
+    case Bad::kEmpty: media_test::WriteAll(path, {}); break;
+    case Bad::kText: media_test::WriteAll(path, {'n', 'o', 't', 'e', '\n'}); break;
+    case Bad::kFolder: fs::create_directories(path); break;
+    case Bad::kDanglingLink: fs::create_symlink(path + ".gone", path); break;
+    case Bad::kFifo: ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); break;
+    case Bad::kHuge: {
+      // Sparse: far more than any picture could need, on no disk space.
+      std::ofstream(path).close();
+      fs::resize_file(path, std::uintmax_t{40} << 30);
+      break;
+    }
+  }
+}
+
+// A photo that does not read, or margins that leave no picture, stop the
+// run as "stop fading" would, with a message that names the file and the
+// reason; the application goes on. Once the cause is mended, a new start
+// does the failed tick again, and the frames end up as after a run that
+// never failed.
+TEST(FolderRun, AFailureStopsTheRunWithAMessageAndAResumedRunEndsAsIfNoneHad) {
   struct Case {
     const char* what;
-    std::vector<Entry> entries;
-    Settings settings;
-    Names frames;        // what stays written
-    std::string reason;  // in the message of the unhandled exception
+    Bad bad;
+    std::size_t badPhoto;  // 0-based among the three photos
+    std::string message;   // the start of the message
   };
   const std::vector<Case> cases = {
-      {"the first photo does not read as a picture",
-       {BrokenEntry("a.jpg"), PhotoEntry("b.jpg", kRed)},
-       {},
-       {},
-       "NilObjectException"},
-      {"a photo in the middle does not read as a picture",
-       {PhotoEntry("a.jpg", kRed), BrokenEntry("b.jpg"), PhotoEntry("c.jpg", kBlue)},
-       {},
-       {"000001.jpg"},
-       "NilObjectException"},
-      {"a folder without photos has no first frame",
-       {TextEntry("notes.txt"), FolderEntry("sub")},
-       {},
-       {},
-       "NilObjectException"},
-      {"margins that leave no picture",
-       {PhotoEntry("a.jpg", kRed), PhotoEntry("b.jpg", kBlue)},
-       {.margins = {.top = 0, .bottom = 0, .left = 40, .right = 30}},
-       {},
-       "cannot be made"},
+      {"a cut-short first photo", Bad::kTruncated, 0, "cannot read photo1.jpg: "},
+      {"an empty file", Bad::kEmpty, 1, "cannot read photo2.jpg: the file is empty"},
+      {"a text file", Bad::kText, 1, "cannot read photo2.jpg: not a JPEG file"},
+      {"a folder", Bad::kFolder, 2, "cannot read photo3.jpg: it is a folder"},
+      {"a dangling link", Bad::kDanglingLink, 1, "cannot read photo2.jpg: No such file or directory"},
+      {"a FIFO, which must not block", Bad::kFifo, 1, "cannot read photo2.jpg: it is not a regular file"},
+      {"a 40 GB file", Bad::kHuge, 2, "cannot read photo3.jpg: the file is too large for a picture"},
   };
+  const Colours photos = {kRed, kGreen, kBlue};
+  const Names names = {"photo1.jpg", "photo2.jpg", "photo3.jpg"};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ScratchFolder scratch;
     const std::string source = scratch / "photos", dest = scratch / "frames";
+    // The frames of a run that never failed, for comparison.
+    const Colours expected = ExpectedFrames(photos, {});
     AppRun run = RunApp([&] {
-      MakeEntries(source, c.entries);
-      Prepare(source, dest, c.settings);
+      MakeEntries(source, WorkedExampleEntries());
+      RuntimeCompleteHandlerWork();  // the photos are on disk before one is spoilt
+      std::filesystem::remove(source + "/" + names[c.badPhoto]);
+      MakeBad(source + "/" + names[c.badPhoto], c.bad);
+      Prepare(source, dest);
+      Window1& w = MainWindow();
       TickRecorder recorder(dest);
       Click("BevelButton3");
-      EXPECT_FALSE(recorder.WaitForTicks(3, 5000));
-      EXPECT_TRUE(RuntimeHasPendingException());
+      const std::size_t failedTick = c.badPhoto == 0 ? 1 : c.badPhoto;
+      ASSERT_TRUE(recorder.WaitForTicks(failedTick));
+      const Tick& failed = recorder.ticks[failedTick - 1];
+      ASSERT_EQ(failed.messages.size(), 1u);
+      EXPECT_EQ(failed.messages[0].rfind(c.message, 0), 0u) << failed.messages[0];
+      EXPECT_EQ(failed.tflag, 0);
+      EXPECT_EQ(Caption("BevelButton3"), "start fading");
+      // The failed tick is undone: the run stands where the tick began
+      // (tick 1 writes the first frame too; a new start writes it again).
+      const int before = c.badPhoto < 2 ? 0 : 5;
+      EXPECT_EQ(failed.files, FrameNames(c.badPhoto == 1 ? 1 : before));
+      EXPECT_EQ(w.fcnter, before + 1);
+      EXPECT_EQ(w.firstflag, before == 0 ? 0 : 1);
+
+      // Stopped: ticks write nothing more.
+      const int idle = recorder.idleTicks;
+      ASSERT_TRUE(WaitUntil([&] { return recorder.idleTicks >= idle + 2; }, 5000));
+      EXPECT_EQ(FileNames(dest), failed.files);
+
+      // The photo is mended; a new start resumes and ends the run.
+      std::filesystem::remove_all(source + "/" + names[c.badPhoto]);
+      MakeEntries(source, {PhotoEntry(names[c.badPhoto], photos[c.badPhoto])});
+      dialog_seam::TakeLog();
+      Click("BevelButton3");
+      ASSERT_TRUE(WaitUntil([&] { return !dialog_seam::Messages().empty(); }, 20000));
+      EXPECT_EQ(dialog_seam::Messages(), Names{"all done 10 12"});
+      ExpectFrames(dest, expected);
     });
-    EXPECT_EQ(run.status, 1);
-    ASSERT_FALSE(run.messages.empty());
-    EXPECT_NE(run.messages.back().find(c.reason), std::string::npos) << run.messages.back();
-    EXPECT_EQ(FileNames(dest), c.frames);
+    EXPECT_EQ(run.status, 0);
   }
+}
+
+TEST(FolderRun, MarginsThatLeaveNoPictureStopTheRunNamingTheSizeAndTheMargins) {
+  ScratchFolder scratch;
+  const std::string source = scratch / "photos", dest = scratch / "frames";
+  AppRun run = RunApp([&] {
+    MakeEntries(source, WorkedExampleEntries());
+    Prepare(source, dest, {.margins = {.top = 0, .bottom = 0, .left = 40, .right = 30}});
+    TickRecorder recorder(dest);
+    Click("BevelButton3");
+    ASSERT_TRUE(recorder.WaitForTicks(1));
+    EXPECT_EQ(recorder.ticks[0].messages,
+              Names{"the margins top 0, bottom 0, left 40, right 30 leave nothing of a picture of 64 x 48"});
+    EXPECT_EQ(recorder.ticks[0].tflag, 0);
+    EXPECT_TRUE(FileNames(dest).empty());
+  });
+  EXPECT_EQ(run.status, 0);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/run_failure.h"
 #include "support/app_fixture.h"
 #include "support/media_fixtures.h"
 
@@ -139,6 +140,7 @@ TEST(Croppicture, MarginsThatLeaveNoPictureRaiseAClearException) {
       {"left and right take the whole width", 0, 0, 320, 320},
       {"top and bottom take more than the height", 300, 300, 0, 0},
       {"one margin wider than the picture", 0, 0, 700, 0},
+      {"margins that make a picture too large to hold", -40000, -40000, -40000, -40000},
   };
   AppRun run = RunApp([&] {
     Ref<Picture> source = PlaceCoded(640, 480);
@@ -147,8 +149,17 @@ TEST(Croppicture, MarginsThatLeaveNoPictureRaiseAClearException) {
       try {
         Crop(source, c.top, c.bottom, c.left, c.right);
         ADD_FAILURE() << "a picture came back";
-      } catch (const RuntimeException& e) {
-        EXPECT_NE(e.Message().find("cannot be made"), std::string::npos) << e.Message();
+      } catch (const RunFailure& e) {
+        // The picture's size and the margins are named.
+        EXPECT_EQ(e.Message().rfind("the margins top " + std::to_string(c.top) + ", bottom " +
+                                        std::to_string(c.bottom) + ", left " + std::to_string(c.left) + ", right " +
+                                        std::to_string(c.right),
+                                    0),
+                  0u)
+            << e.Message();
+        EXPECT_TRUE(e.Message().find("leave nothing of a picture of 640 x 480") != std::string::npos ||
+                    e.Message().find("too large to hold") != std::string::npos)
+            << e.Message();
       }
     }
     EXPECT_THROW(Crop(nullptr, 0, 0, 0, 0), NilObjectException) << "no picture to crop";

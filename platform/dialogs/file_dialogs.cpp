@@ -10,6 +10,7 @@
 #include "files/write_pool.h"
 #include "runtime/event_loops.h"
 #include "runtime/runtime.h"
+#include "ui/window_qt.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ Ref<FolderItem> RunDialog(const DialogRequest& r) {
   write_pool::WaitForAll();
   if (dialog_seam::Enabled()) return AnswerFromSeam(r);
   // Qt's own dialog (not the desktop's), so the prompt text can be shown.
-  QFileDialog dialog;
+  QFileDialog dialog(MainWindowFrame());  // kept above the main window
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setFileMode(r.mode);
   dialog.setAcceptMode(r.accept);

@@ -7,9 +7,12 @@
 #include <utility>
 #include <vector>
 
-#include "dialogs/dialogs.h"
+#include "dialogs/message_box.h"
+#include "files/write_pool.h"
 #include "runtime/event_loops.h"
+#include "runtime/held_input.h"
 #include "runtime/trace.h"
+#include "ui/timer.h"
 
 namespace {
 
@@ -22,6 +25,9 @@ struct State {
   bool quitting = false;
   int exitStatus = 0;
   int dispatchDepth = 0;
+  int backgroundDepth = 0;  // background tasks running, nested ones included
+  bool heldDeliveryPosted = false;
+  bool lastResort = false;  // the last-resort message is up: nothing may end its loop
   std::vector<std::function<void()>> dispatchEndHooks;
   std::vector<std::function<void()>> exitHooks;
   std::vector<QEventLoop*> loops;
@@ -51,6 +57,23 @@ void RunDispatchEndHooks() {
 
 void ExitAllLoops(int code) {
   for (QEventLoop* loop : S().loops) loop->exit(code);
+}
+
+// What was held during background tasks is delivered from the event loop
+// once no handler and no background task runs.
+void DeliverHeldInputLater() {
+  auto& s = S();
+  if (s.heldDeliveryPosted || !held_input::Any()) return;
+  s.heldDeliveryPosted = true;
+  QTimer::singleShot(0, [] {
+    auto& s = S();
+    s.heldDeliveryPosted = false;
+    if (s.quitting || s.pending || s.lastResort) return held_input::Forget();
+    // Still inside a handler (this ran from a background task or a modal
+    // loop): the end of that handler posts the delivery again.
+    if (s.dispatchDepth > 0 || s.backgroundDepth > 0) return;
+    held_input::Deliver();
+  });
 }
 
 }  // namespace
@@ -113,13 +136,25 @@ void _UnhandledException(std::exception_ptr error) {
     text = "An exception of unknown kind was not handled.";
   }
   RuntimeTrace("unhandled exception");
-  // The message must show even though the loop has been told to end.
+  // Nothing but the user closes this message: no timer ticks behind it, a
+  // handler that fails meanwhile does not end its loop, and frames still
+  // being written are finished first (a failure among them is told too).
+  StopAllTimers();
+  held_input::Forget();
+  s.lastResort = true;
+  try {
+    write_pool::WaitForAll();
+  } catch (const RuntimeException& e) {
+    text += "\n" + e.Message();
+  }
   const bool wasQuitting = std::exchange(s.quitting, false);
   try {
-    MsgBox(text);
+    ShowMessageBox(text);
   } catch (...) {
+    // Nothing is left to tell it to: the process ends with status 1 as it is.
   }
   s.quitting = wasQuitting;
+  s.lastResort = false;
 }
 
 int RuntimeExit() {
@@ -133,16 +168,34 @@ int RuntimeExit() {
     }
   }
   RuntimeTrace("runtime stopped");
+  held_input::Forget();
   s.app.reset();
   s.quitting = false;
   return std::exchange(s.exitStatus, 0);
 }
 
 void RuntimeBackgroundTask() {
-  if (QCoreApplication::instance())
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  auto& s = S();
+  if (QCoreApplication::instance()) {
+    ++s.backgroundDepth;
+    struct Leave {
+      int& depth;
+      ~Leave() { --depth; }
+    } leave{s.backgroundDepth};
+    held_input::Scope hold;
+    QCoreApplication::processEvents();
+  }
   RuntimeCheckUnwind();
 }
+
+void RuntimeRunWhenNoHandlerRuns(std::function<void()> work) {
+  held_input::Hold(std::move(work));
+  if (S().dispatchDepth == 0 && S().backgroundDepth == 0) DeliverHeldInputLater();
+}
+
+void RuntimeCompleteHandlerWork() { RunDispatchEndHooks(); }
+
+bool RuntimeInBackgroundTask() noexcept { return S().backgroundDepth > 0; }
 
 void RuntimeRequestQuit() {
   S().quitting = true;
@@ -155,6 +208,9 @@ bool RuntimeIsQuitting() noexcept { return S().quitting; }
 void RuntimeDispatch(const std::function<void()>& handler) noexcept {
   auto& s = S();
   auto capture = [&s](std::exception_ptr e) {
+    // Behind the last-resort message a failure is only counted: the
+    // process ends with status 1 already.
+    if (s.lastResort) return;
     if (!s.pending) s.pending = e;
     ExitAllLoops(1);
   };
@@ -174,6 +230,7 @@ void RuntimeDispatch(const std::function<void()>& handler) noexcept {
   } catch (...) {
     capture(std::current_exception());
   }
+  if (s.dispatchDepth == 1 && s.backgroundDepth == 0) DeliverHeldInputLater();
 }
 
 bool RuntimeHasPendingException() noexcept { return S().pending != nullptr; }

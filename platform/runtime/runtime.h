@@ -22,10 +22,21 @@ void _UnhandledException(std::exception_ptr error);
 // Stops the runtime; the process exit status (0 after a normal quit).
 int RuntimeExit();
 
-// Handles pending events except user input, so that progress, preview and
-// status repaint during long loops; unwinds the caller with QuitSignal when
-// the application is quitting.
+// Handles pending events, so that progress, preview and status repaint
+// during long loops and the window's close request and Quit are honoured;
+// clicks and keys for the controls are held and delivered once no handler
+// runs. Unwinds the caller with QuitSignal when the application is quitting.
 void RuntimeBackgroundTask();
+// Whether a handler waits in RuntimeBackgroundTask now (events handled now
+// come during a long loop).
+bool RuntimeInBackgroundTask() noexcept;
+// Runs the work once no handler and no background task runs, in order with
+// the input held meanwhile (a menu item chosen during a long loop).
+void RuntimeRunWhenNoHandlerRuns(std::function<void()> work);
+// Finishes now the work the platform finishes when the running handler
+// returns (the frames it saved are put in place), raising its first failure
+// here, where the handler can still act on it.
+void RuntimeCompleteHandlerWork();
 
 // Ends every running event loop; the running handler, if any, unwinds at
 // its next background task.

@@ -72,8 +72,14 @@ void AddEntries(QMenu* menu, const MenuItem& parent) {
       action->setShortcut(MenuShortcutToKeySequence(child->KeyboardShortcut()));
       action->setEnabled(EnabledNow(*child));
       // The action holds its item, so the item outlives every way to choose it.
-      QObject::connect(action, &QAction::triggered, action,
-                       [item = child] { RuntimeDispatch([&] { item->Activate(); }); });
+      QObject::connect(action, &QAction::triggered, action, [item = child] {
+        auto activate = [item] { RuntimeDispatch([&] { item->Activate(); }); };
+        // Quit is honoured at once, also during a long loop; another item
+        // chosen during a long loop acts once no handler runs.
+        if (RuntimeInBackgroundTask() && !dynamic_cast<const QuitMenuItem*>(item.get()))
+          return RuntimeRunWhenNoHandlerRuns(activate);
+        activate();
+      });
       entries.push_back({action, child});
     }
     action->setObjectName(ToQt(child->Name()));

@@ -14,6 +14,15 @@ struct TimerNative {
 
 namespace {
 constexpr std::array<std::string_view, 1> kEvents{"Action"};
+
+std::vector<Timer*>& AliveTimers() {
+  static std::vector<Timer*> timers;
+  return timers;
+}
+}  // namespace
+
+void StopAllTimers() {
+  for (Timer* timer : AliveTimers()) timer->Halt();
 }
 
 Timer::Timer() : native_(std::make_unique<TimerNative>()) {
@@ -24,16 +33,17 @@ Timer::Timer() : native_(std::make_unique<TimerNative>()) {
       _Fired();
     });
   });
+  AliveTimers().push_back(this);
   Arm();
 }
 
-Timer::~Timer() = default;
+Timer::~Timer() { std::erase(AliveTimers(), this); }
 
 std::span<const std::string_view> Timer::InstanceEvents() const { return kEvents; }
 
 void Timer::Arm() {
   QTimer& timer = native_->timer;
-  if (mode_ == 0 || !enabled_ || !QCoreApplication::instance()) {
+  if (mode_ == 0 || !enabled_ || halted_ || !QCoreApplication::instance()) {
     timer.stop();
     return;
   }
@@ -56,6 +66,10 @@ void Timer::SetEnabled(bool v) {
   Arm();
 }
 void Timer::Reset() { Arm(); }
+void Timer::Halt() {
+  halted_ = true;
+  Arm();
+}
 
 void Timer::_Fired() {
   if (inAction_) return;  // its handler is still running

@@ -28,6 +28,8 @@ class Timer : public Object, public InstanceEventTarget {
   void SetEnabled(bool v);
   // Starts the period over.
   void Reset();
+  // Stops the timer for good, whatever Mode and Enabled say later.
+  void Halt();
   // Whether the Qt timer is running now.
   bool Running() const noexcept;
   // Raises Action (with the timer as its object), then tells every
@@ -46,7 +48,11 @@ class Timer : public Object, public InstanceEventTarget {
   void Arm();
 
   std::int32_t mode_ = 2, period_ = 1000;
-  bool enabled_ = true, inAction_ = false;
+  bool enabled_ = true, inAction_ = false, halted_ = false;
   std::vector<Ref<Object>> receivers_;
   std::unique_ptr<TimerNative> native_;
 };
+
+// Stops every timer for the rest of the process (the last-resort message
+// must not have a tick behind it).
+void StopAllTimers();

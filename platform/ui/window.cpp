@@ -349,6 +349,8 @@ void Window::SetTop(std::int32_t v) {
 
 bool Window::IsMainWindow() const noexcept { return Lists().main == this; }
 
+QWidget* MainWindowFrame() { return Lists().main ? WindowQMainWindow(*Lists().main) : nullptr; }
+
 void Window::ApplySizeLimits() {
   if (!native_) return;
   WindowFrame& frame = *native_->frame;

@@ -48,3 +48,7 @@ inline QMainWindow* WindowQMainWindow(const Window& window) {
 inline QWidget* WindowContentWidget(const Window& window) {
   return window.Native() ? window.Native()->content : nullptr;
 }
+
+// The main window's QMainWindow, the parent of dialogs and message boxes;
+// none when there is no main window.
+QWidget* MainWindowFrame();
