@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages vindralo needs, only those that are missing.
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libturbojpeg0-dev
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-private-dev libgl-dev libturbojpeg0-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libgtest-dev ffmpeg imagemagick)
 missing=()
 for p in "${packages[@]}"; do

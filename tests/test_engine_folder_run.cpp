@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "media/effect.h"
-#include "support/engine_fixture.h"
+#include "support/folder_run_fixture.h"
 
 using namespace app_test;
 using namespace engine_test;
@@ -18,47 +18,8 @@ using media_test::ScratchFolder;
 
 namespace {
 
-using Names = std::vector<std::string>;
-using Colours = std::vector<std::uint32_t>;
-
 const std::uint32_t kRed = Rgb(200, 40, 40), kGreen = Rgb(40, 180, 60), kBlue = Rgb(50, 60, 200);
 const std::uint32_t kGrey = Rgb(128, 128, 128), kOrange = Rgb(230, 140, 30);
-
-struct Settings {
-  std::int32_t still = 2, fade = 2;
-  Margins margins;
-};
-
-// Chooses the destination and the source with the dialogs answered, and
-// types the run's numbers into the fields.
-void Prepare(const std::string& source, const std::string& dest, const Settings& s = {}) {
-  std::filesystem::create_directories(dest);
-  ClickAnswering("BevelButton2", dest);
-  ClickAnswering("BevelButton1", source);
-  SetField("stilltext", std::to_string(s.still));
-  SetField("fadetext", std::to_string(s.fade));
-  SetField("ftop", std::to_string(s.margins.top));
-  SetField("fbottom", std::to_string(s.margins.bottom));
-  SetField("fleft", std::to_string(s.margins.left));
-  SetField("fright", std::to_string(s.margins.right));
-}
-
-// The frames a whole run writes from photos of these colours, in order.
-Colours ExpectedFrames(const Colours& photos, const Settings& s) {
-  Colours frames = {photos.front()};
-  for (std::size_t i = 1; i < photos.size(); ++i) {
-    for (int j = 1; j <= s.fade + 1; ++j) frames.push_back(Mix(photos[i - 1], photos[i], j, s.fade + 1));
-    for (int k = 1; k < s.still; ++k) frames.push_back(photos[i]);
-  }
-  return frames;
-}
-
-// Each frame file shows its expected colour, and nothing else is there.
-void ExpectFrames(const std::string& dest, const Colours& frames, const Margins& m = {}) {
-  EXPECT_EQ(FileNames(dest), FrameNames(static_cast<int>(frames.size())));
-  const Names names = FrameNames(static_cast<int>(frames.size()));
-  for (std::size_t i = 0; i < frames.size(); ++i) EXPECT_TRUE(FrameShows(dest + "/" + names[i], frames[i], m));
-}
 
 // The preview shows a crop of a photo of that colour (not yet a JPEG).
 testing::AssertionResult BackdropShows(const Ref<Picture>& backdrop, std::uint32_t colour) {

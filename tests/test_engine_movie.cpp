@@ -384,7 +384,7 @@ TEST(MakeMovie, ClosingTheWindowMidwayLeavesAFinishedShorterMovie) {
     dialog_seam::Answer(f.movie);
     Watcher watcher;
     watcher.OnChange([](const Shown& s) {
-      if (s.maximum == 100 && s.value == 50) WindowQMainWindow(MainWindow())->close();
+      if (s.maximum == 100 && s.value == 50) RequestCloseAsTheWindowManagerDoes();
     });
     watcher.Start();
     Click("BevelButton6");

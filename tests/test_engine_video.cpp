@@ -315,7 +315,7 @@ TEST(VideoFade, ClosingTheWindowDuringTheRunKeepsTheFramesWritten) {
     dialog_seam::TakeLog();
     Watcher watcher;
     watcher.OnChange([](const Shown& s) {
-      if (s.status == Saving(6, 12)) WindowQMainWindow(MainWindow())->close();
+      if (s.status == Saving(6, 12)) RequestCloseAsTheWindowManagerDoes();
     });
     watcher.Start();
     Click("BevelButton3");  // returns when the quit has unwound the run

@@ -210,8 +210,8 @@ TEST(Window1Class, ClosingTheWindowEndsTheApplicationAndReleasesItsState) {
     ASSERT_TRUE(WaitUntil([&] { return bool(window.theEffect); }, 2000));
     effect = window.theEffect;
     wipe = window.WipeEffects;
-    WindowQMainWindow(window)->close();  // the close box
-    EXPECT_TRUE(RuntimeIsQuitting());
+    RequestCloseAsTheWindowManagerDoes();  // the close box
+    EXPECT_TRUE(WaitUntil([] { return RuntimeIsQuitting(); }, 5000));
   });
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(run.messages.empty());
@@ -227,7 +227,7 @@ TEST(Window1Class, ClosingTheWindowDuringALongLoopUnwindsTheHandlerAsANormalQuit
   bool finished = false;
   AppRun run = RunApp([&] {
     QMainWindow* frame = WindowQMainWindow(MainWindow());
-    QTimer::singleShot(50, frame, [frame] { frame->close(); });
+    QTimer::singleShot(50, frame, [] { RequestCloseAsTheWindowManagerDoes(); });
     for (;;) {  // a handler in a long loop, as a video run is
       ++iterations;
       RuntimeBackgroundTask();

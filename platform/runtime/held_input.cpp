@@ -64,7 +64,10 @@ class Holder : public QObject {
     if (event->type() != QEvent::MouseMove && held.size() < kMostHeld) {
       std::shared_ptr<QEvent> copy(event->clone());
       held.push_back([target = QPointer<QWindow>(window), copy] {
-        if (target) QCoreApplication::sendEvent(target, copy.get());
+        // A window that a modal dialog blocks by now takes no input, as Qt
+        // would have it.
+        QWidget* modal = QApplication::activeModalWidget();
+        if (target && (!modal || modal->windowHandle() == target)) QCoreApplication::sendEvent(target, copy.get());
       });
     }
     return true;

@@ -31,6 +31,7 @@ struct State {
   std::vector<std::function<void()>> dispatchEndHooks;
   std::vector<std::function<void()>> exitHooks;
   std::vector<QEventLoop*> loops;
+  std::vector<int> loopDepths;  // the dispatch depth at which each loop runs
   std::function<void()> onInitialization;
   std::function<void()> onLoopEntered;
 };
@@ -59,8 +60,16 @@ void ExitAllLoops(int code) {
   for (QEventLoop* loop : S().loops) loop->exit(code);
 }
 
-// What was held during background tasks is delivered from the event loop
-// once no handler and no background task runs.
+// Whether the innermost event loop is handling its own events: no handler
+// it dispatched, and no background task, is running.
+bool InLoopItself() {
+  auto& s = S();
+  const int loopDepth = s.loopDepths.empty() ? 0 : s.loopDepths.back();
+  return s.backgroundDepth == 0 && s.dispatchDepth == loopDepth;
+}
+
+// What was held during background tasks is delivered from the innermost
+// event loop once the handlers it dispatched have returned.
 void DeliverHeldInputLater() {
   auto& s = S();
   if (s.heldDeliveryPosted || !held_input::Any()) return;
@@ -69,9 +78,9 @@ void DeliverHeldInputLater() {
     auto& s = S();
     s.heldDeliveryPosted = false;
     if (s.quitting || s.pending || s.lastResort) return held_input::Forget();
-    // Still inside a handler (this ran from a background task or a modal
-    // loop): the end of that handler posts the delivery again.
-    if (s.dispatchDepth > 0 || s.backgroundDepth > 0) return;
+    // Still inside a handler (this ran from its background task): the end
+    // of that handler posts the delivery again.
+    if (!InLoopItself()) return;
     held_input::Deliver();
   });
 }
@@ -89,6 +98,7 @@ void RuntimeInit() {
   s.pending = nullptr;
   s.quitting = false;
   s.exitStatus = 0;
+  s.heldDeliveryPosted = false;  // a delivery posted to an earlier application never ran
   if (!QApplication::instance()) {
     s.argv.clear();
     for (auto& a : s.args) s.argv.push_back(a.data());
@@ -190,7 +200,7 @@ void RuntimeBackgroundTask() {
 
 void RuntimeRunWhenNoHandlerRuns(std::function<void()> work) {
   held_input::Hold(std::move(work));
-  if (S().dispatchDepth == 0 && S().backgroundDepth == 0) DeliverHeldInputLater();
+  if (InLoopItself()) DeliverHeldInputLater();
 }
 
 void RuntimeCompleteHandlerWork() { RunDispatchEndHooks(); }
@@ -230,7 +240,10 @@ void RuntimeDispatch(const std::function<void()>& handler) noexcept {
   } catch (...) {
     capture(std::current_exception());
   }
-  if (s.dispatchDepth == 1 && s.backgroundDepth == 0) DeliverHeldInputLater();
+  // The handler is over once Leave has run: then the loop that dispatched it
+  // is on its own again.
+  if (s.backgroundDepth == 0 && s.dispatchDepth - 1 == (s.loopDepths.empty() ? 0 : s.loopDepths.back()))
+    DeliverHeldInputLater();
 }
 
 bool RuntimeHasPendingException() noexcept { return S().pending != nullptr; }
@@ -245,12 +258,16 @@ void RuntimeAddDispatchEndHook(std::function<void()> hook) { S().dispatchEndHook
 void RuntimeAddExitHook(std::function<void()> hook) { S().exitHooks.push_back(std::move(hook)); }
 
 void RuntimeRunLoop(QEventLoop& loop) {
-  auto& loops = S().loops;
-  loops.push_back(&loop);
+  auto& s = S();
+  s.loops.push_back(&loop);
+  s.loopDepths.push_back(s.dispatchDepth);
   struct Pop {
-    std::vector<QEventLoop*>& loops;
-    ~Pop() { loops.pop_back(); }
-  } pop{loops};
+    State& s;
+    ~Pop() {
+      s.loops.pop_back();
+      s.loopDepths.pop_back();
+    }
+  } pop{s};
   if (S().quitting || S().pending) return;
   loop.exec();
 }

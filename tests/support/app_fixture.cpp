@@ -6,6 +6,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 #include <cstdlib>
 #include <filesystem>
 
@@ -14,6 +17,7 @@
 #include "runtime/event_loops.h"
 #include "runtime/runtime.h"
 #include "ui/control_qt.h"
+#include "ui/window_qt.h"
 
 namespace app_test {
 
@@ -40,6 +44,33 @@ Window1& MainWindow() {
 QWidget* WidgetNamed(std::string_view name) {
   Ref<RectControl> control = ControlNamed<RectControl>(name);
   return RectControlWidget(*control);
+}
+
+namespace {
+QWindow* MainQWindow() {
+  QWidget* frame = WindowQMainWindow(MainWindow());
+  return frame ? frame->windowHandle() : nullptr;
+}
+}  // namespace
+
+void RequestCloseAsTheWindowManagerDoes() { QWindowSystemInterface::handleCloseEvent(MainQWindow()); }
+
+void PressKeyAsTheWindowSystemDoes(int key, Qt::KeyboardModifiers modifiers) {
+  QWindow* window = MainQWindow();
+  QWindowSystemInterface::handleKeyEvent(window, QEvent::KeyPress, key, modifiers);
+  QWindowSystemInterface::handleKeyEvent(window, QEvent::KeyRelease, key, modifiers);
+}
+
+void ClickAsTheWindowSystemDoes(std::string_view control) {
+  QWidget* frame = WindowQMainWindow(MainWindow());
+  QWidget* widget = WidgetNamed(control);
+  const QPointF local = widget->mapTo(frame, widget->rect().center());
+  const QPointF global = frame->mapToGlobal(local);
+  QWindow* window = frame->windowHandle();
+  QWindowSystemInterface::handleMouseEvent(window, local, global, Qt::LeftButton, Qt::LeftButton,
+                                           QEvent::MouseButtonPress);
+  QWindowSystemInterface::handleMouseEvent(window, local, global, Qt::NoButton, Qt::LeftButton,
+                                           QEvent::MouseButtonRelease);
 }
 
 void ProcessEventsFor(int milliseconds) {

@@ -4,6 +4,7 @@
 // the event loop once start-up is done, as a dispatched event, so the body
 // sees the main window exactly as a user would. The application quits when
 // the body returns.
+#include <Qt>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,16 @@ Ref<T> ControlNamed(std::string_view name) {
 
 // The Qt widget of a control of the main window.
 QWidget* WidgetNamed(std::string_view name);
+
+// Input as the window system delivers it to the main window: queued, and
+// handled at the next pass of whichever event loop runs (a background task's
+// included), not sent straight to a widget.
+// The window manager's close button.
+void RequestCloseAsTheWindowManagerDoes();
+// A key press and release, with modifiers (Ctrl+Q: Qt::Key_Q, Qt::ControlModifier).
+void PressKeyAsTheWindowSystemDoes(int key, Qt::KeyboardModifiers modifiers);
+// A left click in the middle of the control's widget.
+void ClickAsTheWindowSystemDoes(std::string_view control);
 
 // Runs the event loop (every kind of event) for that long.
 void ProcessEventsFor(int milliseconds);
