@@ -473,3 +473,49 @@ TEST(FolderRun, MarginsThatLeaveNoPictureStopTheRunNamingTheSizeAndTheMargins) {
   });
   EXPECT_EQ(run.status, 0);
 }
+
+// A new choice starts a new run: after a run has ended, another source and
+// destination give a whole run from "000001.jpg" and the first photo; a
+// choice made while a run is active stops it first.
+TEST(FolderRun, ANewChoiceStartsANewRunAndStopsAnActiveOne) {
+  ScratchFolder scratch;
+  const std::string first = scratch / "first", second = scratch / "second";
+  const std::string destA = scratch / "framesA", destB = scratch / "framesB";
+  AppRun run = RunApp([&] {
+    MakeEntries(first, WorkedExampleEntries());
+    MakeEntries(second, {PhotoEntry("x.jpg", kGrey), PhotoEntry("y.jpg", kOrange)});
+    Prepare(first, destA);
+    Window1& w = MainWindow();
+    TickRecorder recorder(destA);
+    Click("BevelButton3");
+    ASSERT_TRUE(recorder.WaitForTicks(3));
+    ASSERT_EQ(recorder.ticks[2].messages, Names{"all done 10 12"});
+
+    std::filesystem::create_directories(destB);
+    ClickAnswering("BevelButton2", destB);
+    ClickAnswering("BevelButton1", second);
+    EXPECT_EQ((RunPlace{w.fcnter, w.itemIdx, w.firstflag}), (RunPlace{1, 2, 0}));
+    dialog_seam::TakeLog();
+    Click("BevelButton3");
+    ASSERT_TRUE(WaitUntil([] { return !dialog_seam::Messages().empty(); }, 20000));
+    EXPECT_EQ(dialog_seam::Messages(), Names{"all done 6 8"});
+    ExpectFrames(destB, ExpectedFrames({kGrey, kOrange}, {}));
+
+    // A choice during an active run: the run stops before the dialog shows.
+    ClickAnswering("BevelButton2", destA);
+    std::int32_t tflagInDialog = -1;
+    std::string captionInDialog;
+    dialog_seam::OnShow([&](const DialogRecord&) {
+      tflagInDialog = w.tflag;
+      captionInDialog = Caption("BevelButton3");
+    });
+    QuietTimer quiet;
+    Click("BevelButton3");
+    ASSERT_EQ(w.tflag, 1);
+    ClickAnswering("BevelButton1", std::nullopt);
+    dialog_seam::OnShow(nullptr);
+    EXPECT_EQ(tflagInDialog, 0);
+    EXPECT_EQ(captionInDialog, "start fading");
+  });
+  EXPECT_EQ(run.status, 0);
+}

@@ -11,6 +11,9 @@
 #include <filesystem>
 #include <mutex>
 #include <set>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <thread>
 
 #include "dialogs/dialogs.h"
@@ -550,3 +553,47 @@ TEST(WritePool, TheRuntimeStopsOnlyAfterEveryPendingWrite) {
 }
 
 }  // namespace
+
+// Every name the file system allows can be a frame or a movie: the
+// temporary names are short whatever the target's name.
+TEST(WritePool, NamesAsLongAsTheFileSystemAllowsCanBeWritten) {
+  ScratchFolder dir;
+  const std::string longName = std::string(246, 'f') + ".jpg";  // 250 bytes
+  ASSERT_EQ(longName.size(), 250u);
+  Workers workers;
+  EXPECT_EQ(AsHandler([&] { GetFolderItem(dir / longName)->SaveAsJPEG(Solid(8, 8, Rgb(9, 99, 199))); }), "");
+  EXPECT_TRUE(Near(FileColour(dir / longName), Rgb(9, 99, 199)));
+  GetFolderItem(dir / ("b" + longName))->SaveAsJPEG(Solid(8, 8, Rgb(9, 99, 199)));  // outside a handler
+  EXPECT_TRUE(Near(FileColour(dir / ("b" + longName)), Rgb(9, 99, 199)));
+
+  const std::string movieName = std::string(246, 'm') + ".mov";
+  {
+    Ref<EditableMovie> movie = GetFolderItem(dir / movieName)->CreateMovie();
+    Ref<QTVideoTrack> track = movie->NewVideoTrack(16, 16, 25);
+    ASSERT_TRUE(track);
+    track->AppendPicture(Solid(16, 16, Rgb(9, 99, 199)));
+  }
+  EXPECT_TRUE(fs::exists(dir / movieName));
+  EXPECT_EQ(HiddenFiles(dir.Path()), std::vector<std::string>{});
+}
+
+// A temporary file that a killed process left behind is removed by the next
+// write into its folder; one of a process still running is left alone.
+TEST(WritePool, TemporaryFilesOfEndedProcessesAreRemovedByTheNextWrite) {
+  ScratchFolder dir;
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  ASSERT_GT(ended, 0);
+  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  auto tempOf = [](pid_t pid) {
+    char name[64];
+    std::snprintf(name, sizeof name, ".vindralo-%08x-%016x.tmp", static_cast<unsigned>(pid), 7u);
+    return std::string(name);
+  };
+  const std::string left = tempOf(ended), running = tempOf(1);
+  WriteAll(dir / left, {1, 2, 3});
+  WriteAll(dir / running, {1, 2, 3});
+  Workers workers;
+  EXPECT_EQ(AsHandler([&] { SaveFrames(dir.Path(), 1); }), "");
+  EXPECT_EQ(HiddenFiles(dir.Path()), std::vector<std::string>{running});
+}

@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <tuple>
 #include <utility>
 
 #include "files/file_descriptor.h"
@@ -63,13 +64,15 @@ std::string NewTempName() {
 
 void RemoveStaleTempFiles(int folderFd, const std::string& folder) {
   static std::mutex mutex;
-  static std::set<std::pair<dev_t, ino_t>> cleaned;
+  // A folder is known by its path and its inode: a folder made anew where
+  // another was may get the old one's inode.
+  static std::set<std::tuple<dev_t, ino_t, std::string>> cleaned;
   std::lock_guard lock(mutex);
   FileDescriptor dir(openat(folderFd, folderFd == AT_FDCWD ? folder.c_str() : ".",
                             O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   struct stat st{};
   if (dir.fd < 0 || fstat(dir.fd, &st) != 0) return;  // the write that follows reports the folder
-  if (!cleaned.insert({st.st_dev, st.st_ino}).second) return;
+  if (!cleaned.insert({st.st_dev, st.st_ino, folder}).second) return;
   const int fd = dup(dir.fd);
   if (fd < 0) return;
   std::unique_ptr<DIR, CloseDir> entries(fdopendir(fd));

@@ -14,9 +14,8 @@
 std::string NewTempName();
 
 // Removes the temporary files that processes which have ended left in the
-// folder (open as `folderFd`, or AT_FDCWD with `folder` its path). Runs
-// once per folder in a process: call it before the process's first
-// temporary file in that folder.
+// folder `folder` (open as `folderFd`, or AT_FDCWD). Runs once per folder
+// in a process: call it before the process's first temporary file there.
 void RemoveStaleTempFiles(int folderFd, const std::string& folder);
 
 // Writes the bytes into a new temporary file in the folder and returns its
