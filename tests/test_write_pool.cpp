@@ -118,7 +118,8 @@ std::uint32_t FileColour(const std::string& path) {
   std::string why;
   auto pixels = DecodeJPEG(bytes.data(), bytes.size(), &why);
   if (!pixels) return 0;
-  return pixels->pixels[static_cast<std::size_t>(pixels->height / 2) * pixels->width + pixels->width / 2];
+  const PixelSnapshot rgb = RgbPixels(std::move(pixels));
+  return rgb->Row(rgb->height / 2)[rgb->width / 2];
 }
 
 bool Near(std::uint32_t a, std::uint32_t b) { return a != 0 && Distance(a, b) <= 6; }

@@ -1,15 +1,11 @@
 #include "media/blend.h"
 
-#include <algorithm>
-#include <thread>
-#include <vector>
-
 namespace {
 
 // Two channels at a time: red and blue in one word, green in another; every
 // partial sum stays below 2^16 within its lane.
-void BlendRange(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t* out, std::size_t count,
-                std::uint32_t weight) {
+void BlendRow(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t* out, std::size_t count,
+              std::uint32_t weight) {
   const std::uint32_t keep = 256 - weight;
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint32_t x = a[i], y = b[i];
@@ -19,7 +15,14 @@ void BlendRange(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t* o
   }
 }
 
-constexpr std::size_t kPixelsPerThread = std::size_t{1} << 20;
+// The same rounding, one byte at a time (a plane of YUV).
+void BlendBytes(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out, std::size_t count,
+                std::uint32_t weight) {
+  const std::uint32_t keep = 256 - weight;
+  for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<std::uint8_t>((a[i] * keep + b[i] * weight + 128) >> 8);
+}
+
+std::int32_t Half(std::int32_t n) { return (n + 1) / 2; }
 
 }  // namespace
 
@@ -27,17 +30,26 @@ std::uint32_t BlendWeight(std::int64_t step, std::int64_t steps) noexcept {
   return static_cast<std::uint32_t>((step * 256 + steps / 2) / steps);
 }
 
-void BlendPixels(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t* out, std::size_t count,
-                 std::uint32_t weight) {
-  const std::size_t hardware = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t parts = std::min<std::size_t>({4, hardware, count / kPixelsPerThread + 1});
-  if (parts <= 1) return BlendRange(a, b, out, count, weight);
-  const std::size_t chunk = (count + parts - 1) / parts;
-  std::vector<std::jthread> helpers;
-  helpers.reserve(parts - 1);
-  for (std::size_t p = 1; p < parts; ++p) {
-    const std::size_t begin = p * chunk, n = std::min(chunk, count - std::min(count, begin));
-    helpers.emplace_back([=] { BlendRange(a + begin, b + begin, out + begin, n, weight); });
+PixelSnapshot BlendedOnDemand(PixelSnapshot a, PixelSnapshot b, std::uint32_t weight) {
+  const std::int32_t width = b->width, height = b->height;
+  if (a->Layout() == PixelLayout::kYuv420 && b->Layout() == PixelLayout::kYuv420) {
+    return PixelsOnDemand(width, height, PixelLayout::kYuv420, [a, b, weight](PixelBuffer& out) {
+      for (int plane = 0; plane < 3; ++plane) {
+        const std::int32_t w = plane == 0 ? out.width : Half(out.width);
+        const std::int32_t h = plane == 0 ? out.height : Half(out.height);
+        const std::uint8_t *pa = a->Plane(plane), *pb = b->Plane(plane);
+        std::uint8_t* po = out.PlaneStorage(plane);
+        for (std::int32_t y = 0; y < h; ++y)
+          BlendBytes(pa + static_cast<std::size_t>(y) * a->PlaneStride(plane),
+                     pb + static_cast<std::size_t>(y) * b->PlaneStride(plane),
+                     po + static_cast<std::size_t>(y) * out.PlaneStride(plane), static_cast<std::size_t>(w), weight);
+      }
+    });
   }
-  BlendRange(a, b, out, std::min(chunk, count), weight);
+  return PixelsOnDemand(width, height, PixelLayout::kRgb32, [a, b, weight](PixelBuffer& out) {
+    const PixelSnapshot ra = RgbPixels(a), rb = RgbPixels(b);
+    for (std::int32_t y = 0; y < out.height; ++y)
+      BlendRow(ra->Row(y), rb->Row(y), out.Storage() + static_cast<std::size_t>(y) * out.Stride(),
+               static_cast<std::size_t>(out.width), weight);
+  });
 }

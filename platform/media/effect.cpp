@@ -1,7 +1,9 @@
 #include "media/effect.h"
 
+#include <QImage>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "media/blend.h"
 
@@ -13,24 +15,33 @@ std::function<bool(std::int32_t)>& FailPredicate() {
 }
 
 // image1 made the size of image2: scaled to fit inside it, keeping its
-// shape, centred on black.
+// shape, centred on black; made when first read.
 PixelSnapshot FittedTo(const PixelSnapshot& from, std::int32_t width, std::int32_t height) {
   if (from->width == width && from->height == height) return from;
-  Ref<Picture> canvas = New<Picture>(PixelSnapshot(NewPixelBuffer(width, height)));
-  std::fill_n(canvas->Bits(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xff000000u);
-  const double scale = std::min(static_cast<double>(width) / from->width, static_cast<double>(height) / from->height);
-  const auto w = std::clamp(static_cast<std::int32_t>(std::lround(from->width * scale)), 1, width);
-  const auto h = std::clamp(static_cast<std::int32_t>(std::lround(from->height * scale)), 1, height);
-  canvas->Graphics()->DrawPicture(New<Picture>(from), (width - w) / 2, (height - h) / 2, w, h, 0, 0, from->width,
-                                  from->height);
-  return canvas->Snapshot();
+  return PixelsOnDemand(width, height, PixelLayout::kRgb32, [from](PixelBuffer& out) {
+    std::fill_n(out.Storage(), static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height),
+                0xff000000u);
+    const double scale =
+        std::min(static_cast<double>(out.width) / from->width, static_cast<double>(out.height) / from->height);
+    const auto w = std::clamp(static_cast<std::int32_t>(std::lround(from->width * scale)), 1, out.width);
+    const auto h = std::clamp(static_cast<std::int32_t>(std::lround(from->height * scale)), 1, out.height);
+    const PixelSnapshot rgb = RgbPixels(from);
+    const QImage whole(reinterpret_cast<const uchar*>(rgb->Row(0)), rgb->width, rgb->height,
+                       static_cast<qsizetype>(rgb->Stride() * 4), QImage::Format_RGB32);
+    const QImage scaled =
+        whole.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+    const std::int32_t left = (out.width - w) / 2, top = (out.height - h) / 2;
+    for (std::int32_t y = 0; y < h; ++y)
+      std::memcpy(out.Storage() + static_cast<std::size_t>(top + y) * out.Stride() + left, scaled.constScanLine(y),
+                  static_cast<std::size_t>(w) * 4);
+  });
 }
 
 }  // namespace
 
 struct QTEffectSequence::Work {
   PixelSnapshot from, to;  // taken when the sequence was made
-  PixelSnapshot fitted;    // `from` at the size of `to`, made at the first blended step
+  PixelSnapshot fitted;    // `from` at the size of `to`, for the blended steps
   std::int32_t step = 0;   // the step `picture` shows
   Ref<Picture> picture;
 };
@@ -89,16 +100,10 @@ Ref<Picture> QTEffectSequence::Image() {
     w.picture = New<Picture>(w.to);  // the last step is image2 itself
     return w.picture;
   }
-  try {
-    if (!w.fitted) w.fitted = FittedTo(w.from, w.to->width, w.to->height);
-    auto out = NewPixelBuffer(w.to->width, w.to->height);
-    BlendPixels(w.fitted->pixels.get(), w.to->pixels.get(), out->pixels.get(),
-                static_cast<std::size_t>(out->width) * static_cast<std::size_t>(out->height),
-                BlendWeight(frame_, frames_));
-    w.picture = New<Picture>(PixelSnapshot(std::move(out)));
-  } catch (const RuntimeException&) {
-    return nullptr;  // no memory for the step: it gives no picture
-  }
+  // A recipe: the pixels are blended when first read, by the worker that
+  // encodes the step when it is saved.
+  if (!w.fitted) w.fitted = FittedTo(w.from, w.to->width, w.to->height);
+  w.picture = New<Picture>(BlendedOnDemand(w.fitted, w.to, BlendWeight(frame_, frames_)));
   return w.picture;
 }
 

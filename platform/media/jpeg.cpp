@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "media/orientation.h"
+#include "media/pixel_pool.h"
 
 namespace {
 
@@ -16,9 +17,6 @@ struct TjDestroy {
   void operator()(void* handle) const noexcept { tjDestroy(handle); }
 };
 using TjHandle = std::unique_ptr<void, TjDestroy>;
-struct TjFree {
-  void operator()(unsigned char* p) const noexcept { tjFree(p); }
-};
 
 // One compressor and one decompressor per thread: making them costs more
 // than a small picture's work. A decompressor that reported a problem is
@@ -95,46 +93,63 @@ std::shared_ptr<PixelBuffer> DecodeJPEG(const unsigned char* data, std::size_t s
   }
   if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxPicturePixels)
     return fail("the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) + " pixels)");
+  const Orientation orientation = ExifOrientation(data, size);
+  if (subsamp == TJSAMP_420 && colorspace == TJCS_YCbCr && orientation.IsIdentity()) {
+    // Kept as the JPEG holds it: a quarter of the memory of RGB32, and
+    // blended and encoded again without converting.
+    auto pixels = NewPixelBuffer(width, height, PixelLayout::kYuv420);
+    unsigned char* planes[3] = {pixels->PlaneStorage(0), pixels->PlaneStorage(1), pixels->PlaneStorage(2)};
+    int strides[3] = {pixels->PlaneStride(0), pixels->PlaneStride(1), pixels->PlaneStride(2)};
+    const int rc = tjDecompressToYUVPlanes(tj, data, length, planes, width, strides, height, 0);
+    replace.problem = rc != 0;
+    if (rc != 0 && IsTruncationWarning(tj)) return fail(tjGetErrorStr2(tj));
+    return pixels;
+  }
   auto pixels = NewPixelBuffer(width, height);
   const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   int rc = 0;
   if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) {
     std::vector<unsigned char> cmyk(count * 4);
     rc = tjDecompress2(tj, data, length, cmyk.data(), width, width * 4, height, TJPF_CMYK, 0);
-    if (rc == 0 || !IsTruncationWarning(tj)) CmykToRgb32(cmyk.data(), pixels->pixels.get(), count);
+    if (rc == 0 || !IsTruncationWarning(tj)) CmykToRgb32(cmyk.data(), pixels->Storage(), count);
   } else {
-    rc = tjDecompress2(tj, data, length, reinterpret_cast<unsigned char*>(pixels->pixels.get()), width, width * 4,
+    rc = tjDecompress2(tj, data, length, reinterpret_cast<unsigned char*>(pixels->Storage()), width, width * 4,
                        height, TJPF_BGRA, 0);
   }
   replace.problem = rc != 0;
   // Warnings other than a cut-short file (stray bytes between markers and
   // the like) leave a complete picture, as other readers show it.
   if (rc != 0 && IsTruncationWarning(tj)) return fail(tjGetErrorStr2(tj));
-  return ApplyOrientation(std::move(pixels), ExifOrientation(data, size));
+  return ApplyOrientation(std::move(pixels), orientation);
 }
+
+EncodedJpeg::~EncodedJpeg() { ReturnPixelStorage(std::move(storage_), words_); }
 
 EncodedBytes EncodeJPEG(const PixelBuffer& pixels) {
   tjhandle tj = Compressor();
-  // The worst case for this size, so TurboJPEG never reallocates mid-way;
-  // kept per thread for the next picture.
-  thread_local std::unique_ptr<unsigned char, TjFree> scratch;
-  thread_local unsigned long scratchSize = 0;
+  // Room for the worst case, so TurboJPEG never reallocates mid-way; taken
+  // from the pool where the last encoding of this size left it.
   const unsigned long need = tjBufSize(pixels.width, pixels.height, TJSAMP_420);
   if (need == static_cast<unsigned long>(-1))
     throw RuntimeException("RuntimeException", std::string("while encoding a JPEG: ") + tjGetErrorStr2(nullptr));
-  if (scratchSize < need) {
-    scratch.reset();
-    scratch.reset(tjAlloc(static_cast<int>(need)));
-    if (!scratch) {
-      scratchSize = 0;
-      throw RuntimeException("OutOfMemoryException", "while encoding a JPEG: no memory for the output");
-    }
-    scratchSize = need;
+  const std::size_t words = (need + 3) / 4;
+  std::unique_ptr<std::uint32_t[]> storage = TakePixelStorage(words);
+  auto* out = reinterpret_cast<unsigned char*>(storage.get());
+  unsigned long outSize = need;
+  int rc = 0;
+  if (pixels.Layout() == PixelLayout::kYuv420) {
+    const unsigned char* planes[3] = {pixels.Plane(0), pixels.Plane(1), pixels.Plane(2)};
+    const int strides[3] = {pixels.PlaneStride(0), pixels.PlaneStride(1), pixels.PlaneStride(2)};
+    rc = tjCompressFromYUVPlanes(tj, planes, pixels.width, strides, pixels.height, TJSAMP_420, &out, &outSize, 90,
+                                 TJFLAG_NOREALLOC);
+  } else {
+    rc = tjCompress2(tj, reinterpret_cast<const unsigned char*>(pixels.Row(0)), pixels.width,
+                     static_cast<int>(pixels.Stride() * 4), pixels.height, TJPF_BGRX, &out, &outSize, TJSAMP_420,
+                     90, TJFLAG_NOREALLOC);
   }
-  unsigned char* out = scratch.get();
-  unsigned long outSize = scratchSize;
-  if (tjCompress2(tj, reinterpret_cast<const unsigned char*>(pixels.pixels.get()), pixels.width, pixels.width * 4,
-                  pixels.height, TJPF_BGRX, &out, &outSize, TJSAMP_420, 90, TJFLAG_NOREALLOC) != 0)
+  if (rc != 0) {
+    ReturnPixelStorage(std::move(storage), words);
     throw RuntimeException("RuntimeException", std::string("while encoding a JPEG: ") + tjGetErrorStr2(tj));
-  return std::make_shared<const std::vector<unsigned char>>(out, out + outSize);
+  }
+  return std::make_shared<const EncodedJpeg>(std::move(storage), words, outSize);
 }

@@ -9,8 +9,9 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 #include <limits>
+
+#include "runtime/task_pool.h"
 
 namespace {
 
@@ -204,7 +205,7 @@ PixelSnapshot MovieReader::Convert(const AVFrame* frame) {
     // stray pixels.
     const bool fast = frame->width % 16 == 0;
     const bool splittable = !fast && !(desc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM));
-    const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int hardware = static_cast<int>(task_pool::Workers());
     const int count = splittable ? std::clamp(frame->height / 128, 1, std::min(hardware, 8)) : 1;
     const int step = ((frame->height + count - 1) / count + 15) & ~15;
     const bool fullRange = frame->color_range == AVCOL_RANGE_JPEG || format == AV_PIX_FMT_YUVJ420P ||
@@ -231,17 +232,13 @@ PixelSnapshot MovieReader::Convert(const AVFrame* frame) {
       const int shift = (p == 1 || p == 2) ? desc->log2_chroma_h : 0;
       src[p] = frame->data[p] + static_cast<std::ptrdiff_t>(band.top >> shift) * frame->linesize[p];
     }
-    std::uint8_t* dst[4] = {reinterpret_cast<std::uint8_t*>(pixels->pixels.get() +
+    std::uint8_t* dst[4] = {reinterpret_cast<std::uint8_t*>(pixels->Storage() +
                                                              static_cast<std::size_t>(band.top) * frame->width)};
     const int dstStride[4] = {frame->width * 4};
     return sws_scale(band.scaler.get(), src, frame->linesize, 0, band.height, dst, dstStride) >= 0;
   };
   std::vector<char> ok(bands.size(), 0);
-  {
-    std::vector<std::jthread> helpers;
-    for (std::size_t b = 1; b < bands.size(); ++b) helpers.emplace_back([&, b] { ok[b] = convert(bands[b]); });
-    ok[0] = convert(bands[0]);
-  }
+  task_pool::ParallelFor(bands.size(), [&](std::size_t b) { ok[b] = convert(bands[b]); });
   if (std::find(ok.begin(), ok.end(), 0) != ok.end()) return nullptr;
   return ApplyOrientation(std::move(pixels), rotation);
 }

@@ -194,15 +194,14 @@ void MovieWriter::Append(const Picture& picture) {
     throw IOException("while writing " + target_ + ": the picture is empty");
   if (!started_) Start();
 
-  PixelSnapshot pixels = picture.Snapshot();
-  const std::uint32_t* source = pixels->pixels.get();
-  const bool direct =
-      pixels->width == encodedWidth_ && pixels->height == encodedHeight_;  // the track's own even size
+  PixelSnapshot pixels = RgbPixels(picture.Snapshot());
+  const std::uint32_t* source = pixels->Row(0);
+  const bool direct = pixels->width == encodedWidth_ && pixels->height == encodedHeight_ &&
+                      pixels->Stride() == static_cast<std::size_t>(encodedWidth_);  // the track's own even size
   if (!direct) {
     staging_.resize(static_cast<std::size_t>(encodedWidth_) * encodedHeight_);
     if (pixels->width == width_ && pixels->height == height_) {
-      CopyPadded(source, static_cast<std::size_t>(pixels->width), width_, height_, staging_.data(), encodedWidth_,
-                 encodedHeight_);
+      CopyPadded(source, pixels->Stride(), width_, height_, staging_.data(), encodedWidth_, encodedHeight_);
     } else {
       // Another size: scaled to fit the track, centred on black.
       Ref<Picture> fitted = NewPicture(width_, height_);
@@ -213,8 +212,8 @@ void MovieWriter::Append(const Picture& picture) {
       const auto h = std::clamp(static_cast<std::int32_t>(std::lround(pixels->height * scale)), 1, height_);
       fitted->Graphics()->DrawPicture(New<Picture>(pixels), (width_ - w) / 2, (height_ - h) / 2, w, h, 0, 0,
                                       pixels->width, pixels->height);
-      CopyPadded(fitted->ConstBits(), static_cast<std::size_t>(width_), width_, height_, staging_.data(), encodedWidth_,
-                 encodedHeight_);
+      CopyPadded(fitted->ConstRow(0), static_cast<std::size_t>(width_), width_, height_, staging_.data(),
+                 encodedWidth_, encodedHeight_);
     }
     source = staging_.data();
   }

@@ -6,7 +6,7 @@ std::shared_ptr<PixelBuffer> ApplyOrientation(std::shared_ptr<PixelBuffer> pixel
   if (!pixels || o.IsIdentity()) return pixels;
   const std::size_t w = static_cast<std::size_t>(pixels->width);
   const std::size_t h = static_cast<std::size_t>(pixels->height);
-  std::uint32_t* p = pixels->pixels.get();
+  std::uint32_t* p = pixels->Storage();
   if (o.mirror)
     for (std::size_t y = 0; y < h; ++y) std::reverse(p + y * w, p + (y + 1) * w);
   if (o.flip)
@@ -16,7 +16,7 @@ std::shared_ptr<PixelBuffer> ApplyOrientation(std::shared_ptr<PixelBuffer> pixel
   // Clockwise: source (x, y) lands at (h - 1 - y, x); done in tiles so both
   // sides stay in cache.
   auto out = NewPixelBuffer(pixels->height, pixels->width);
-  std::uint32_t* q = out->pixels.get();
+  std::uint32_t* q = out->Storage();
   constexpr std::size_t kTile = 64;
   for (std::size_t ty = 0; ty < h; ty += kTile)
     for (std::size_t tx = 0; tx < w; tx += kTile) {

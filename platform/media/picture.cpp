@@ -3,19 +3,42 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 
 #include "media/picture_qt.h"
-#include "media/pixel_pool.h"
 
 namespace {
 
-// The largest picture the platform makes: 2^28 pixels (1 GiB of pixels).
-
-std::string SizeText(std::int32_t width, std::int32_t height) {
-  return std::to_string(width) + " x " + std::to_string(height);
+// The placement's part of YUV 4:2:0 pixels at the destination's size, each
+// pixel the average of the source pixels around its centre (JFIF's full
+// range YCbCr, as a JPEG holds it).
+QImage ScaledFromYuv(const PixelBuffer& src, const Graphics::Placement& p) {
+  QImage out(p.dw, p.dh, QImage::Format_RGB32);
+  const double kx = p.sw / p.dw, ky = p.sh / p.dh;
+  const int reachX = std::max(0, static_cast<int>(kx / 2)), reachY = std::max(0, static_cast<int>(ky / 2));
+  const int stepX = std::max(1, reachX / 2), stepY = std::max(1, reachY / 2);
+  for (int y = 0; y < p.dh; ++y) {
+    auto* line = reinterpret_cast<std::uint32_t*>(out.scanLine(y));
+    const int cy = std::clamp(static_cast<int>(p.sy + (y + 0.5) * ky), 0, src.height - 1);
+    for (int x = 0; x < p.dw; ++x) {
+      const int cx = std::clamp(static_cast<int>(p.sx + (x + 0.5) * kx), 0, src.width - 1);
+      int luma = 0, cb = 0, cr = 0, n = 0;
+      for (int yy = std::max(0, cy - reachY); yy <= std::min(src.height - 1, cy + reachY); yy += stepY)
+        for (int xx = std::max(0, cx - reachX); xx <= std::min(src.width - 1, cx + reachX); xx += stepX) {
+          luma += src.Plane(0)[static_cast<std::size_t>(yy) * src.PlaneStride(0) + xx];
+          cb += src.Plane(1)[static_cast<std::size_t>(yy / 2) * src.PlaneStride(1) + xx / 2];
+          cr += src.Plane(2)[static_cast<std::size_t>(yy / 2) * src.PlaneStride(2) + xx / 2];
+          ++n;
+        }
+      const double Y = static_cast<double>(luma) / n, Cb = static_cast<double>(cb) / n - 128,
+                   Cr = static_cast<double>(cr) / n - 128;
+      auto channel = [](double v) { return static_cast<std::uint32_t>(std::clamp(std::lround(v), 0L, 255L)); };
+      line[x] = 0xff000000u | channel(Y + 1.402 * Cr) << 16 | channel(Y - 0.344136 * Cb - 0.714136 * Cr) << 8 |
+                channel(Y + 1.772 * Cb);
+    }
+  }
+  return out;
 }
 
 // The Graphics of a picture: draws into the picture's own pixels.
@@ -37,14 +60,20 @@ void PictureGraphics::DrawPlacement(const Picture& source, const Placement& p) {
   // taking the target's Bits() then detaches, so the rows never overlap.
   PixelSnapshot src = source.Snapshot();
   Picture& target = *target_;
+  if (p.exact && p.dx == 0 && p.dy == 0 && p.dw == target.Width() && p.dh == target.Height()) {
+    // Every pixel of the target is replaced: it shows that part of the
+    // source, shared, not copied.
+    target.SetPixels(PixelView(src, static_cast<std::int32_t>(p.sx), static_cast<std::int32_t>(p.sy), p.dw, p.dh));
+    return;
+  }
+  src = RgbPixels(src);
   std::uint32_t* dst = target.Bits();
   const std::size_t dstStride = static_cast<std::size_t>(target.Width());
-  const std::size_t srcStride = static_cast<std::size_t>(src->width);
   if (p.exact) {
-    const auto sx = static_cast<std::size_t>(p.sx), sy = static_cast<std::size_t>(p.sy);
+    const auto sx = static_cast<std::int32_t>(p.sx), sy = static_cast<std::int32_t>(p.sy);
     for (std::int32_t y = 0; y < p.dh; ++y)
-      std::memcpy(dst + (static_cast<std::size_t>(p.dy) + y) * dstStride + p.dx,
-                  src->pixels.get() + (sy + y) * srcStride + sx, static_cast<std::size_t>(p.dw) * 4);
+      std::memcpy(dst + (static_cast<std::size_t>(p.dy) + y) * dstStride + p.dx, src->Row(sy + y) + sx,
+                  static_cast<std::size_t>(p.dw) * 4);
     return;
   }
   // Scaled: the whole source pixels the placement covers, scaled smoothly
@@ -54,8 +83,8 @@ void PictureGraphics::DrawPlacement(const Picture& source, const Placement& p) {
   const auto x1 = std::min(src->width, static_cast<std::int32_t>(std::ceil(p.sx + p.sw)));
   const auto y1 = std::min(src->height, static_cast<std::int32_t>(std::ceil(p.sy + p.sh)));
   if (x1 <= x0 || y1 <= y0) return;
-  const QImage part(reinterpret_cast<const uchar*>(src->pixels.get() + static_cast<std::size_t>(y0) * srcStride + x0),
-                    x1 - x0, y1 - y0, static_cast<qsizetype>(srcStride * 4), QImage::Format_RGB32);
+  const QImage part(reinterpret_cast<const uchar*>(src->Row(y0) + x0), x1 - x0, y1 - y0,
+                    static_cast<qsizetype>(src->Stride() * 4), QImage::Format_RGB32);
   const QImage scaled = part.scaled(p.dw, p.dh, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                             .convertToFormat(QImage::Format_RGB32);
   for (std::int32_t y = 0; y < p.dh; ++y)
@@ -84,25 +113,6 @@ bool ClipAxis(double d, double dl, double s, double sl, double srcLimit, double 
 }
 
 }  // namespace
-
-std::uint64_t NewContentStamp() noexcept {
-  static std::atomic<std::uint64_t> next{1};
-  return next.fetch_add(1, std::memory_order_relaxed);
-}
-
-std::shared_ptr<PixelBuffer> NewPixelBuffer(std::int32_t width, std::int32_t height) {
-  if (width <= 0 || height <= 0)
-    throw RuntimeException("RuntimeException", "a picture of " + SizeText(width, height) + " pixels cannot be made");
-  if (std::int64_t{width} * height > kMaxPicturePixels)
-    throw RuntimeException("OutOfMemoryException",
-                           "a picture of " + SizeText(width, height) + " pixels is too large to be made");
-  auto buffer = std::make_shared<PixelBuffer>();
-  buffer->width = width;
-  buffer->height = height;
-  buffer->stamp = NewContentStamp();
-  buffer->pixels = TakePixelStorage(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  return buffer;
-}
 
 Picture::Picture(PixelSnapshot pixels) noexcept : pixels_(std::move(pixels)) {}
 
@@ -135,29 +145,48 @@ const ClassTable* Picture::StaticClass() {
 }
 
 void Picture::Constructor(std::int32_t width, std::int32_t height, std::int32_t) {
-  auto buffer = NewPixelBuffer(width, height);
-  std::fill_n(buffer->pixels.get(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-              0xffffffffu);
-  pixels_ = std::move(buffer);
+  // White, filled only if it is ever read before being drawn over.
+  pixels_ = PixelsOnDemand(width, height, PixelLayout::kRgb32, [](PixelBuffer& b) {
+    std::fill_n(b.Storage(), static_cast<std::size_t>(b.width) * static_cast<std::size_t>(b.height), 0xffffffffu);
+  });
+  rgb_ = nullptr;
+}
+
+void Picture::SetPixels(PixelSnapshot pixels) noexcept {
+  pixels_ = std::move(pixels);
+  rgb_ = nullptr;
 }
 
 Ref<::Graphics> Picture::Graphics() { return Ref<::Graphics>(New<PictureGraphics>(Ref<Picture>(this))); }
 
 std::uint32_t* Picture::Bits() {
   if (!pixels_) return nullptr;
-  // Only this picture holds the pixels: write in place under a new stamp.
-  // Otherwise write into a copy, leaving the snapshots as they were.
-  std::shared_ptr<PixelBuffer> own;
-  if (pixels_.use_count() == 1) {
-    own = std::const_pointer_cast<PixelBuffer>(pixels_);
-    own->stamp = NewContentStamp();
+  rgb_ = nullptr;
+  // Only this picture holds its own contiguous RGB32 pixels: write in place
+  // under a new stamp. Otherwise write into a copy, leaving the snapshots
+  // (and the pictures this one is a view of) as they were.
+  const bool own = pixels_.use_count() == 1 && pixels_->Layout() == PixelLayout::kRgb32 &&
+                   pixels_->Stride() == static_cast<std::size_t>(pixels_->width) &&
+                   const_cast<PixelBuffer&>(*pixels_).Storage() != nullptr &&
+                   pixels_->Row(0) == const_cast<PixelBuffer&>(*pixels_).Storage();
+  std::shared_ptr<PixelBuffer> out;
+  if (own) {
+    out = std::const_pointer_cast<PixelBuffer>(pixels_);
+    out->stamp = NewContentStamp();
   } else {
-    own = NewPixelBuffer(pixels_->width, pixels_->height);
-    std::memcpy(own->pixels.get(), pixels_->pixels.get(),
-                static_cast<std::size_t>(own->width) * static_cast<std::size_t>(own->height) * 4);
+    const PixelSnapshot rgb = RgbPixels(pixels_);
+    out = NewPixelBuffer(rgb->width, rgb->height);
+    for (std::int32_t y = 0; y < rgb->height; ++y)
+      std::memcpy(out->Storage() + static_cast<std::size_t>(y) * rgb->width, rgb->Row(y),
+                  static_cast<std::size_t>(rgb->width) * 4);
   }
-  pixels_ = own;
-  return own->pixels.get();
+  pixels_ = out;
+  return out->Storage();
+}
+
+const std::uint32_t* Picture::ConstRow(std::int32_t y) const {
+  if (!rgb_) rgb_ = RgbPixels(pixels_);
+  return rgb_->Row(y);
 }
 
 Ref<Picture> Picture::Clone() const { return New<Picture>(pixels_); }
@@ -205,8 +234,12 @@ bool Graphics::Clip(const Picture& source, std::int32_t targetWidth, std::int32_
 
 QImage PictureAsQImage(const Picture& picture) {
   if (picture.Width() <= 0 || picture.Height() <= 0) return {};
-  return QImage(reinterpret_cast<const uchar*>(picture.Bits()), picture.Width(), picture.Height(),
-                static_cast<qsizetype>(picture.Width()) * 4, QImage::Format_RGB32);
+  const PixelSnapshot rgb = RgbPixels(picture.Snapshot());
+  // The image shares the pixels, and holds them while it lives.
+  auto* held = new PixelSnapshot(rgb);
+  return QImage(reinterpret_cast<const uchar*>(rgb->Row(0)), rgb->width, rgb->height,
+                static_cast<qsizetype>(rgb->Stride()) * 4, QImage::Format_RGB32,
+                [](void* p) { delete static_cast<PixelSnapshot*>(p); }, held);
 }
 
 Ref<Picture> PictureFromQImage(const QImage& image) {
@@ -214,16 +247,22 @@ Ref<Picture> PictureFromQImage(const QImage& image) {
   const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
   auto buffer = NewPixelBuffer(rgb.width(), rgb.height());
   for (int y = 0; y < rgb.height(); ++y)
-    std::memcpy(buffer->pixels.get() + static_cast<std::size_t>(y) * rgb.width(), rgb.constScanLine(y),
+    std::memcpy(buffer->Storage() + static_cast<std::size_t>(y) * rgb.width(), rgb.constScanLine(y),
                 static_cast<std::size_t>(rgb.width()) * 4);
   return New<Picture>(PixelSnapshot(std::move(buffer)));
 }
 
 void PaintPlacement(QPainter& painter, const Picture& source, const Graphics::Placement& p) {
-  const QImage image = PictureAsQImage(source);
-  if (image.isNull()) return;
+  const PixelSnapshot pixels = source.Snapshot();
+  if (!pixels) return;
   painter.save();
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, !p.exact);
-  painter.drawImage(QRectF(p.dx, p.dy, p.dw, p.dh), image, QRectF(p.sx, p.sy, p.sw, p.sh));
+  if (pixels->Layout() == PixelLayout::kYuv420 && !p.exact) {
+    // A photo shown small (the preview): only the pixels shown are
+    // converted, not the whole photo.
+    painter.drawImage(QPointF(p.dx, p.dy), ScaledFromYuv(*pixels, p));
+  } else {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !p.exact);
+    painter.drawImage(QRectF(p.dx, p.dy, p.dw, p.dh), PictureAsQImage(source), QRectF(p.sx, p.sy, p.sw, p.sh));
+  }
   painter.restore();
 }

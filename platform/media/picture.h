@@ -1,39 +1,16 @@
 #pragma once
-// Pictures: 32 bits per pixel in Qt's Format_RGB32 layout (0xffRRGGBB, one
-// std::uint32_t per pixel), rows contiguous. Pixel storage is shared
-// copy-on-write: a snapshot (for an encoder, a cache or a copy of the
-// picture) costs nothing, and the next write to the picture detaches it.
-// Every distinct content carries a stamp that no other content has, so
-// "saved again while unchanged" can be recognised without comparing pixels.
+// Pictures: pixels shared copy-on-write (platform/media/pixels.h). A
+// snapshot (for an encoder, a cache or a copy of the picture) costs
+// nothing, and the next write to the picture detaches it. Drawing a whole
+// picture's worth of another one exactly (a crop) makes it a view of that
+// one, and a blank picture is white without being filled until it is read.
 #include <cstdint>
 #include <memory>
 
+#include "media/pixels.h"
 #include "runtime/classes.h"
 
 class Graphics;
-
-// The largest picture the platform makes or reads: 2^28 pixels (1 GiB).
-constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
-
-// One picture's pixels, immutable once shared.
-struct PixelBuffer {
-  PixelBuffer() = default;
-  PixelBuffer(const PixelBuffer&) = delete;
-  PixelBuffer& operator=(const PixelBuffer&) = delete;
-  ~PixelBuffer();  // hands big storage back to the platform's pool for reuse
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::uint64_t stamp = 0;  // unique per content; see NewContentStamp
-  std::unique_ptr<std::uint32_t[]> pixels;
-};
-using PixelSnapshot = std::shared_ptr<const PixelBuffer>;
-
-// A stamp that no content has had before in this process.
-std::uint64_t NewContentStamp() noexcept;
-// A buffer of that size whose pixels are not yet set (the caller fills
-// every pixel). Raises RuntimeException naming the size when it is not
-// positive or too large to hold.
-std::shared_ptr<PixelBuffer> NewPixelBuffer(std::int32_t width, std::int32_t height);
 
 class Picture : public Object {
  public:
@@ -52,29 +29,26 @@ class Picture : public Object {
   // A Graphics that draws into this picture.
   Ref<::Graphics> Graphics();
 
-  // Pixels for writing: detaches shared storage and gives the picture a new
-  // content stamp. Take it again before each write pass; a pointer kept
-  // across a Snapshot() would write into the snapshot.
+  // RGB32 pixels for writing, rows contiguous: detaches shared storage and
+  // gives the picture a new content stamp. Take it again before each write
+  // pass; a pointer kept across a Snapshot() would write into the snapshot.
   std::uint32_t* Bits();
-  const std::uint32_t* Bits() const noexcept { return pixels_ ? pixels_->pixels.get() : nullptr; }
   std::uint32_t* Row(std::int32_t y) { return Bits() + static_cast<std::size_t>(y) * Width(); }
-  const std::uint32_t* Row(std::int32_t y) const noexcept {
-    return Bits() + static_cast<std::size_t>(y) * Width();
-  }
-  // Pixels for reading through a non-const reference (a Ref<Picture>):
-  // no detaching, the content stamp stays.
-  const std::uint32_t* ConstBits() const noexcept { return Bits(); }
-  const std::uint32_t* ConstRow(std::int32_t y) const noexcept { return Row(y); }
+  // RGB32 row y for reading: no detaching, the content stamp stays.
+  const std::uint32_t* ConstRow(std::int32_t y) const;
 
   // The current pixels, shared read-only (none for an empty picture).
   PixelSnapshot Snapshot() const noexcept { return pixels_; }
+  // Replaces the pixels (a drawing that covers the whole picture).
+  void SetPixels(PixelSnapshot pixels) noexcept;
   // The stamp of the current content (0 for an empty picture).
   std::uint64_t ContentStamp() const noexcept { return pixels_ ? pixels_->stamp : 0; }
   // A new picture showing the same pixels, sharing them until either is written.
   Ref<Picture> Clone() const;
 
  private:
-  std::shared_ptr<const PixelBuffer> pixels_;
+  PixelSnapshot pixels_;
+  mutable PixelSnapshot rgb_;  // pixels_ as RGB32, made for ConstRow
 };
 
 // Picture.Constructor through the class table: a new blank picture.

@@ -6,13 +6,12 @@
 #include <mutex>
 #include <vector>
 
-#include "media/picture.h"
 
 namespace {
 
 constexpr std::size_t kMinPooledPixels = std::size_t{1} << 18;  // 1 MiB
-constexpr std::size_t kMaxBlocks = 3;
-constexpr std::size_t kMaxPooledPixels = std::size_t{1} << 27;  // 512 MiB in all
+constexpr std::size_t kMaxBlocks = 8;
+constexpr std::size_t kMaxPooledPixels = std::size_t{1} << 26;  // 256 MiB in all
 
 struct Block {
   std::unique_ptr<std::uint32_t[]> storage;
@@ -74,8 +73,4 @@ void ReturnPixelStorage(std::unique_ptr<std::uint32_t[]> storage, std::size_t co
   } catch (...) {
     pool.pixels -= count;
   }
-}
-
-PixelBuffer::~PixelBuffer() {
-  ReturnPixelStorage(std::move(pixels), static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
 }

@@ -1,6 +1,7 @@
 #include "runtime/task_pool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -68,6 +69,31 @@ Pool& Shared() {
 }  // namespace
 
 void Post(std::function<void()> task) { Shared().Post(std::move(task)); }
+
+void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& part) {
+  if (count == 0) return;
+  struct Progress {
+    std::atomic<std::size_t> next{0};
+    std::size_t done = 0;
+    std::mutex mutex;
+    std::condition_variable finished;
+  };
+  auto shared = std::make_shared<Progress>();
+  // Takes parts until none is left; the helpers that start late find none.
+  auto work = [shared, count, &part] {
+    std::size_t ran = 0;
+    for (std::size_t i; (i = shared->next.fetch_add(1)) < count; ++ran) part(i);
+    if (ran == 0) return;
+    std::lock_guard lock(shared->mutex);
+    shared->done += ran;
+    if (shared->done == count) shared->finished.notify_all();
+  };
+  const std::size_t helpers = std::min(count, Workers()) - 1;
+  for (std::size_t h = 0; h < helpers; ++h) Post(work);
+  work();
+  std::unique_lock lock(shared->mutex);
+  shared->finished.wait(lock, [&] { return shared->done == count; });
+}
 std::size_t Workers() noexcept { return Shared().Size(); }
 
 }  // namespace task_pool

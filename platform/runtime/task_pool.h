@@ -12,8 +12,14 @@
 
 namespace task_pool {
 
-// Queues the task; a worker runs it soon. Never blocks.
+// Queues the task; a worker runs it soon. Never blocks. A task must not
+// throw.
 void Post(std::function<void()> task);
+
+// Runs part(0) to part(count - 1), on the workers and on the calling thread,
+// and returns when all have run. The caller takes parts itself while it
+// waits, so it may be a task of the pool. A part must not throw.
+void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& part);
 
 // The number of worker threads.
 std::size_t Workers() noexcept;

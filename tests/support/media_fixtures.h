@@ -68,7 +68,7 @@ inline Ref<Picture> Gradient(std::int32_t w, std::int32_t h) {
 }
 
 inline std::uint32_t PixelAt(const Ref<Picture>& p, std::int32_t x, std::int32_t y) {
-  return p->ConstBits()[static_cast<std::size_t>(y) * p->Width() + x];
+  return p->ConstRow(y)[x];
 }
 
 inline std::vector<unsigned char> ReadAll(const std::string& path) {
