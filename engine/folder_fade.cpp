@@ -1,5 +1,6 @@
 // The folder fade run: one transition per tick of Timer1 while tflag is 1.
 #include <utility>
+#include <vector>
 
 #include "app/plugin_calls.h"
 #include "dialogs/dialogs.h"
@@ -12,29 +13,34 @@
 
 namespace {
 
-// Entries k and k + 1 of the run, found in one pass over the listing. Entry
-// k of the run is the (k - 1)-th entry of the source folder's listing whose
-// name contains ".jpg" (the entries that were counted), so that other files
-// anywhere in the folder are passed over; none where there is no such entry.
+// Entries k and k + 1 of the run. Entry k of the run is the (k - 1)-th
+// entry of the source folder's listing whose name contains ".jpg" (the
+// entries that were counted), so that other files anywhere in the folder
+// are passed over; none where there is no such entry. Where those entries
+// are in the listing is found once for each reading of the listing, so a
+// tick costs the same whatever the folder's size.
 struct RunPair {
   Ref<FolderItem> first, second;
 };
-RunPair RunEntries(const Ref<FolderItem>& folder, std::int32_t k) {
-  const std::int64_t wanted = static_cast<std::int64_t>(k) - 1;
-  RunPair pair;
-  std::int64_t seen = 0;
-  const std::int32_t n = folder->Count();
-  for (std::int32_t i = 1; i <= n; ++i) {
-    Ref<FolderItem> entry = folder->Item(i);
-    if (!entry || InStr(0, entry->Name(), ".jpg") <= 0) continue;
-    ++seen;
-    if (seen == wanted) pair.first = entry;
-    if (seen == wanted + 1) {
-      pair.second = entry;
-      break;
-    }
+RunPair RunEntries(FolderItem& folder, std::int32_t k) {
+  static std::uint64_t indexedVersion = 0;
+  static std::vector<std::int32_t> photos;  // listing indices of the ".jpg" entries
+  const std::uint64_t version = folder.ListingVersion();
+  if (version != indexedVersion) {
+    photos.clear();
+    const std::int32_t n = folder.Count();
+    for (std::int32_t i = 1; i <= n; ++i)
+      if (Ref<FolderItem> entry = folder.Item(i); entry && InStr(0, entry->Name(), ".jpg") > 0) photos.push_back(i);
+    // A listing that changed while it was looked through is looked
+    // through again at the next tick.
+    indexedVersion = folder.ListingVersion() == version ? version : 0;
   }
-  return pair;
+  auto entry = [&](std::int64_t photo) -> Ref<FolderItem> {
+    if (photo < 1 || photo > static_cast<std::int64_t>(photos.size())) return nullptr;
+    return folder.Item(photos[static_cast<std::size_t>(photo) - 1]);
+  };
+  const std::int64_t wanted = static_cast<std::int64_t>(k) - 1;
+  return {entry(wanted), entry(wanted + 1)};
 }
 
 Ref<Picture> CroppedPicture(Window1& window, FolderItem& entry) {
@@ -52,7 +58,7 @@ void FolderFadeTick(Window1& w, std::int32_t stillframes, std::int32_t fadeframe
   if (w.firstflag == 0) {
     w.firstflag = 1;
     w.fcnter = 1;
-    Ref<FolderItem> entry = RunEntries(w.sourcefolder, w.itemIdx).first;
+    Ref<FolderItem> entry = RunEntries(*w.sourcefolder, w.itemIdx).first;
     if (!entry) throw RunFailure("the source folder holds no .jpg pictures");
     Ref<Picture> cropped = CroppedPicture(w, *entry);
     FrameFile(w.destfolder, w.bildname(w.fcnter))->SaveAsJPEG(cropped);
@@ -63,7 +69,7 @@ void FolderFadeTick(Window1& w, std::int32_t stillframes, std::int32_t fadeframe
   if (w.itemIdx <= w.cnt) {
     // The listing cannot change between the two lookups (nothing runs
     // between them), so one pass finds both.
-    auto [firstEntry, secondEntry] = RunEntries(w.sourcefolder, w.itemIdx);
+    auto [firstEntry, secondEntry] = RunEntries(*w.sourcefolder, w.itemIdx);
     if (!firstEntry) {
       MsgBox("exit " + Str(w.itemIdx));
       w.tflag = 0;

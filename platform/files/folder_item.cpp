@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <cctype>
 #include <filesystem>
 #include <vector>
 
@@ -39,6 +40,14 @@ std::string Joined(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
+// Whether the name ends like a JPEG file's, case-insensitively, or holds
+// ".jpg" as the run's photos do.
+bool LooksLikeJpegName(const std::string& name) {
+  std::string lower(name);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower.find(".jpg") != std::string::npos || lower.ends_with(".jpeg");
+}
+
 std::string Normalised(const std::string& path) {
   std::filesystem::path p(path);
   if (p.is_relative()) p = std::filesystem::current_path() / p;
@@ -51,8 +60,10 @@ std::string Normalised(const std::string& path) {
 
 struct FolderItem::Listing {
   std::vector<std::string> names;
+  std::string folder;
   std::int64_t mtime = 0;
   bool trusted = false;
+  std::uint64_t version = 0;
 };
 
 FolderItem::FolderItem(std::string path) : path_(std::move(path)) {}
@@ -109,7 +120,10 @@ std::int32_t FolderItem::Count() {
   }
   const std::int64_t mtime = Nanoseconds(st.st_mtim);
   if (!listing_ || !listing_->trusted || listing_->mtime != mtime) {
-    auto fresh = std::make_unique<Listing>();
+    static std::uint64_t versions = 0;
+    auto fresh = std::make_shared<Listing>();
+    fresh->version = ++versions;
+    fresh->folder = path_;
     const std::int64_t readAt = NowNanoseconds();
     fresh->names = ReadSortedListing(path_);
     fresh->mtime = mtime;
@@ -122,7 +136,16 @@ std::int32_t FolderItem::Count() {
 
 Ref<FolderItem> FolderItem::Item(std::int32_t index) {
   if (index < 1 || index > Count()) return nullptr;
-  return New<FolderItem>(Joined(path_, listing_->names[static_cast<std::size_t>(index) - 1]));
+  const std::size_t place = static_cast<std::size_t>(index) - 1;
+  Ref<FolderItem> item = New<FolderItem>(Joined(path_, listing_->names[place]));
+  item->within_ = listing_;
+  item->place_ = place;
+  return item;
+}
+
+std::uint64_t FolderItem::ListingVersion() {
+  Count();
+  return listing_ ? listing_->version : 0;
 }
 
 Ref<FolderItem> FolderItem::Child(const std::string& name) {
@@ -133,6 +156,17 @@ Ref<FolderItem> FolderItem::Child(const std::string& name) {
 Ref<Picture> FolderItem::OpenAsPicture() {
   write_pool::WaitForPath(path_);
   lastError_.clear();
+  // The next entries whose names say they are JPEG photos are likely
+  // opened next (a run walks a folder of photos): their decoding starts
+  // now, beside this one's, as far ahead as memory allows.
+  if (within_) {
+    int ahead = 4;
+    for (std::size_t next = place_ + 1; next < within_->names.size() && ahead > 0; ++next)
+      if (LooksLikeJpegName(within_->names[next])) {
+        DecodeAhead(Joined(within_->folder, within_->names[next]));
+        --ahead;
+      }
+  }
   return OpenPictureFile(path_, lastError_);
 }
 

@@ -32,13 +32,18 @@ class FolderItem : public Object {
   std::int32_t Count();
   // Entry index (1-based) of the listing; none past the end.
   Ref<FolderItem> Item(std::int32_t index);
+  // A number that changes whenever the listing is read anew (the folder
+  // has changed): what was found in the listing holds while it stays.
+  std::uint64_t ListingVersion();
   // The item of that name inside this folder, existing or not; none for a
   // name that is empty, "." or "..", or holds a "/".
   Ref<FolderItem> Child(const std::string& name);
 
   // The file as a picture (JPEG with its EXIF orientation applied, other
   // formats through Qt); none when it does not read as one, and LastError
-  // says why. Only a regular file is read; opening never blocks.
+  // says why. Only a regular file is read; opening never blocks. An entry
+  // of a folder's listing also starts decoding the next picture of that
+  // listing on the platform's workers, for the likely next open.
   Ref<Picture> OpenAsPicture();
   // Writes the picture as JPEG (quality 90, 4:2:0) through a temporary file
   // in the same folder renamed over this one. A failure raises IOException
@@ -59,7 +64,10 @@ class FolderItem : public Object {
   struct Listing;
   std::string path_;
   std::string lastError_;
-  std::unique_ptr<Listing> listing_;
+  std::shared_ptr<const Listing> listing_;
+  // For an entry made by Item: the listing it came from and its place there.
+  std::shared_ptr<const Listing> within_;
+  std::size_t place_ = 0;
 };
 
 // An item for the path (path type 0: a native path; a relative one is taken

@@ -8,16 +8,21 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <chrono>
 #include <deque>
+#include <future>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "files/file_descriptor.h"
 #include "files/temp_files.h"
 #include "media/jpeg.h"
 #include "media/picture_qt.h"
+#include "runtime/task_pool.h"
 
 namespace {
 
@@ -42,23 +47,28 @@ FileStamp StampOf(const struct stat& st) {
 // the same clock tick without its stamp changing; its decode is not kept.
 constexpr std::int64_t kSettledNanoseconds = 50'000'000;
 
-// Decoded files, most recent last: bounded by entries and by pixels.
+// A file's decoding: its pixels, or why it gave none.
+struct Decoding {
+  PixelSnapshot pixels;
+  std::string whyNot;
+};
+using PendingDecoding = std::shared_future<Decoding>;
+
+// Decoded files, and files being decoded ahead of their opening, most
+// recent last: bounded by entries and by the bytes of the decoded ones.
 class DecodeCache {
  public:
-  PixelSnapshot Find(const std::string& path, const FileStamp& stamp) {
+  std::optional<PendingDecoding> Find(const std::string& path, const FileStamp& stamp) {
     std::lock_guard lock(mutex_);
     for (auto& e : entries_)
-      if (e.path == path && e.stamp == stamp) return e.pixels;
-    return nullptr;
+      if (e.path == path && e.stamp == stamp) return e.decoding;
+    return std::nullopt;
   }
-  void Keep(const std::string& path, const FileStamp& stamp, PixelSnapshot pixels) {
-    const std::size_t count = static_cast<std::size_t>(pixels->width) * static_cast<std::size_t>(pixels->height);
-    if (count > kMaxPixels) return;
+  void Keep(const std::string& path, const FileStamp& stamp, PendingDecoding decoding) {
     std::lock_guard lock(mutex_);
     ForgetLocked(path);
-    while (!entries_.empty() && (entries_.size() >= kMaxEntries || pixels_ + count > kMaxPixels)) DropOldest();
-    entries_.push_back({path, stamp, std::move(pixels), count});
-    pixels_ += count;
+    while (entries_.size() >= kMaxEntries || Bytes() > kMaxBytes) entries_.pop_front();
+    entries_.push_back({path, stamp, std::move(decoding)});
   }
   void Forget(const std::string& path) {
     std::lock_guard lock(mutex_);
@@ -67,35 +77,47 @@ class DecodeCache {
   void Clear() {
     std::lock_guard lock(mutex_);
     entries_.clear();
-    pixels_ = 0;
+  }
+  // Whether another decoding ahead fits: beside the pair a run works on,
+  // as many as the budget holds of pictures of the last size decoded, and
+  // at least one.
+  bool RoomAhead() {
+    std::lock_guard lock(mutex_);
+    std::size_t pending = 0;
+    for (const Entry& e : entries_) pending += e.decoding.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+    const std::size_t size = std::max<std::size_t>(lastBytes_, 1);
+    const std::size_t ahead = std::clamp<std::size_t>(kMaxBytes / size, 3, kMaxEntries) - 2;
+    return pending < ahead;
+  }
+  void NoteDecoded(const PixelSnapshot& pixels) {
+    if (!pixels) return;
+    std::lock_guard lock(mutex_);
+    lastBytes_ = BytesOf(*pixels);
   }
 
  private:
-  static constexpr std::size_t kMaxEntries = 2;
-  static constexpr std::size_t kMaxPixels = std::size_t{1} << 26;  // 256 MiB
+  // The pair a run works on, and the photos after it.
+  static constexpr std::size_t kMaxEntries = 6;
+  static constexpr std::size_t kMaxBytes = std::size_t{256} << 20;
+  static std::size_t BytesOf(const PixelBuffer& p) { return PixelBytes(p); }
   struct Entry {
     std::string path;
     FileStamp stamp;
-    PixelSnapshot pixels;
-    std::size_t count;
+    PendingDecoding decoding;
   };
-  void ForgetLocked(const std::string& path) {
-    for (auto it = entries_.begin(); it != entries_.end();) {
-      if (it->path == path) {
-        pixels_ -= it->count;
-        it = entries_.erase(it);
-      } else {
-        ++it;
-      }
-    }
+  std::size_t Bytes() const {
+    std::size_t bytes = 0;
+    for (const Entry& e : entries_)
+      if (e.decoding.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+        if (const PixelSnapshot& p = e.decoding.get().pixels) bytes += BytesOf(*p);
+    return bytes;
   }
-  void DropOldest() {
-    pixels_ -= entries_.front().count;
-    entries_.pop_front();
+  void ForgetLocked(const std::string& path) {
+    std::erase_if(entries_, [&](const Entry& e) { return e.path == path; });
   }
   std::mutex mutex_;
   std::deque<Entry> entries_;
-  std::size_t pixels_ = 0;
+  std::size_t lastBytes_ = 0;
 };
 
 // Encoded pictures by content stamp, most recent last: a picture saved
@@ -172,50 +194,93 @@ std::string Reason(int error) { return std::strerror(error); }
 
 }  // namespace
 
-Ref<Picture> OpenPictureFile(const std::string& path, std::string& whyNot) {
-  auto fail = [&](std::string why) -> Ref<Picture> {
-    whyNot = std::move(why);
-    return nullptr;
-  };
-  // Non-blocking, so that a FIFO or a device under a picture's name cannot
-  // hold the application; only regular files are read.
-  FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (file.fd < 0) return fail(Reason(errno));
-  struct stat st{};
-  if (fstat(file.fd, &st) != 0) return fail(Reason(errno));
-  if (S_ISDIR(st.st_mode)) return fail("it is a folder");
-  if (!S_ISREG(st.st_mode)) return fail("it is not a regular file");
-  if (st.st_size <= 0) return fail("the file is empty");
-  if (st.st_size > kMaxPictureFileBytes) return fail("the file is too large for a picture");
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  const FileStamp stamp = StampOf(st);
-  if (PixelSnapshot cached = Decoded().Find(path, stamp)) return New<Picture>(std::move(cached));
+namespace {
 
-  std::shared_ptr<PixelBuffer> pixels;
-  std::size_t got = 0;
+// The picture file open as `file`, after the checks of OpenedPictureFile.
+Decoding DecodeOpenFile(const FileDescriptor& file, const struct stat& st) {
+  Decoding out;
   try {
     std::vector<unsigned char> bytes(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
     while (got < bytes.size()) {
       const ssize_t n = read(file.fd, bytes.data() + got, bytes.size() - got);
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return fail(Reason(errno));
+      if (n < 0) return {nullptr, Reason(errno)};
       if (n == 0) break;  // the file shrank since it was measured
       got += static_cast<std::size_t>(n);
     }
     bytes.resize(got);
-    pixels = LooksLikeJPEG(bytes.data(), bytes.size()) ? DecodeJPEG(bytes.data(), bytes.size(), &whyNot)
-                                                       : DecodeWithQt(bytes, whyNot);
+    out.pixels = LooksLikeJPEG(bytes.data(), bytes.size()) ? DecodeJPEG(bytes.data(), bytes.size(), &out.whyNot)
+                                                           : DecodeWithQt(bytes, out.whyNot);
   } catch (const std::bad_alloc&) {
-    return fail("not enough memory to read it");
+    return {nullptr, "not enough memory to read it"};
   } catch (const RuntimeException& e) {
-    return fail(e.Message());  // the decoder could not start, or the picture is too large to hold
+    return {nullptr, e.Message()};  // the decoder could not start, or the picture is too large to hold
   }
-  if (!pixels) return nullptr;
-  PixelSnapshot snapshot = std::move(pixels);
-  if (Nanoseconds(now) - stamp.mtime > kSettledNanoseconds && got == static_cast<std::size_t>(st.st_size))
-    Decoded().Keep(path, stamp, snapshot);
-  return New<Picture>(std::move(snapshot));
+  return out;
+}
+
+// The file opened for reading as a picture, with its status; none, and
+// `whyNot` set, when it is no regular file of a picture's size. Opening
+// does not block, so a FIFO or a device under a picture's name cannot hold
+// the application.
+FileDescriptor OpenedPictureFile(const std::string& path, struct stat& st, std::string& whyNot) {
+  FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.fd < 0) whyNot = Reason(errno);
+  else if (fstat(file.fd, &st) != 0) whyNot = Reason(errno);
+  else if (S_ISDIR(st.st_mode)) whyNot = "it is a folder";
+  else if (!S_ISREG(st.st_mode)) whyNot = "it is not a regular file";
+  else if (st.st_size <= 0) whyNot = "the file is empty";
+  else if (st.st_size > kMaxPictureFileBytes) whyNot = "the file is too large for a picture";
+  else return file;
+  return FileDescriptor();
+}
+
+// Whether the file last changed long enough ago that a decoding of it can
+// be kept for the next opening.
+bool Settled(const struct stat& st) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return Nanoseconds(now) - Nanoseconds(st.st_mtim) > kSettledNanoseconds;
+}
+
+}  // namespace
+
+Ref<Picture> OpenPictureFile(const std::string& path, std::string& whyNot) {
+  struct stat st{};
+  const FileDescriptor file = OpenedPictureFile(path, st, whyNot);
+  if (file.fd < 0) return nullptr;
+  const FileStamp stamp = StampOf(st);
+  Decoding decoded;
+  if (std::optional<PendingDecoding> ahead = Decoded().Find(path, stamp)) {
+    decoded = ahead->get();  // decoded, or being decoded, ahead of this opening
+  } else {
+    decoded = DecodeOpenFile(file, st);
+    Decoded().NoteDecoded(decoded.pixels);
+    if (decoded.pixels && Settled(st)) {
+      std::promise<Decoding> done;
+      done.set_value(decoded);
+      Decoded().Keep(path, stamp, done.get_future().share());
+    }
+  }
+  whyNot = decoded.whyNot;
+  return decoded.pixels ? New<Picture>(decoded.pixels) : nullptr;
+}
+
+void DecodeAhead(const std::string& path) {
+  struct stat st{};
+  std::string whyNot;
+  auto file = std::make_shared<FileDescriptor>(OpenedPictureFile(path, st, whyNot));
+  if (file->fd < 0 || !Settled(st)) return;
+  const FileStamp stamp = StampOf(st);
+  if (Decoded().Find(path, stamp) || !Decoded().RoomAhead()) return;
+  auto promise = std::make_shared<std::promise<Decoding>>();
+  Decoded().Keep(path, stamp, promise->get_future().share());
+  task_pool::Post([file, st, promise] {
+    Decoding decoded = DecodeOpenFile(*file, st);
+    Decoded().NoteDecoded(decoded.pixels);
+    promise->set_value(std::move(decoded));
+  });
 }
 
 EncodedBytes FindEncodedPicture(std::uint64_t stamp) { return Encoded().Find(stamp); }

@@ -10,6 +10,10 @@
 // `whyNot` says why (the system's or the decoder's reason). Only regular
 // files are read, never blocking and never more than a picture could need.
 Ref<Picture> OpenPictureFile(const std::string& path, std::string& whyNot);
+// Starts decoding the file on the platform's workers, so that opening it
+// soon finds its pixels made (or waits for them). Does nothing for a file
+// that cannot be opened as a picture, is already decoded, or still changes.
+void DecodeAhead(const std::string& path);
 // Writes the picture as JPEG through a temporary file renamed over the
 // path (absolute); raises IOException naming the file and the reason.
 void SavePictureAsJPEG(const std::string& path, const Picture& picture);

@@ -182,7 +182,7 @@ void Pool::Submit(const std::string& path, const Picture& picture) {
   RemoveStaleTempFiles(save->into.fd, save->folder);
   ForgetDecodedFile(path);
 
-  const std::size_t bytes = static_cast<std::size_t>(pixels->width) * static_cast<std::size_t>(pixels->height) * 4;
+  const std::size_t bytes = PixelBytes(*pixels);
   Lock lock(mutex_);
   // The same content pending or already encoded shares that encoding.
   auto share = [&] {

@@ -191,6 +191,11 @@ PixelSnapshot PixelView(const PixelSnapshot& source, std::int32_t x, std::int32_
   return PixelMaking::View(root, rootX + x, rootY + y, width, height);
 }
 
+std::size_t PixelBytes(const PixelBuffer& pixels) noexcept {
+  const std::size_t count = static_cast<std::size_t>(pixels.width) * static_cast<std::size_t>(pixels.height);
+  return pixels.Layout() == PixelLayout::kYuv420 ? count * 3 / 2 : count * 4;
+}
+
 PixelSnapshot RgbPixels(const PixelSnapshot& pixels) {
   if (!pixels || pixels->Layout() == PixelLayout::kRgb32) return pixels;
   return PixelsOnDemand(pixels->width, pixels->height, PixelLayout::kRgb32, [pixels](PixelBuffer& out) {

@@ -89,5 +89,7 @@ PixelSnapshot PixelsOnDemand(std::int32_t width, std::int32_t height, PixelLayou
 // an RGB32 view of its conversion.
 PixelSnapshot PixelView(const PixelSnapshot& source, std::int32_t x, std::int32_t y, std::int32_t width,
                         std::int32_t height);
+// The bytes a buffer's pixels of that size and layout take in storage.
+std::size_t PixelBytes(const PixelBuffer& pixels) noexcept;
 // The pixels as RGB32: the buffer itself, or its conversion.
 PixelSnapshot RgbPixels(const PixelSnapshot& pixels);
