@@ -1,6 +1,8 @@
 // Pictures, Graphics.DrawPicture and JPEG files: decoding, encoding,
 // orientation, odd colour models, broken files and saving.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <turbojpeg.h>
@@ -189,6 +191,53 @@ TEST_F(PictureFiles, JpegRoundTripsAtOddAndEvenSizes) {
     tjDestroy(tj);
     EXPECT_EQ(samp, TJSAMP_420);
   }
+}
+
+// A big picture is encoded in strips side by side and joined with restart
+// markers: every decoder sees the pixels of one encoding of the whole, for
+// RGB pixels and for YUV planes kept from a photo, at sizes whose last
+// strip is short or whose width is no multiple of 16.
+TEST_F(PictureFiles, APictureEncodedInStripsDecodesAsOneWholeEncoding) {
+  tjhandle decoder = tjInitDecompress(), encoder = tjInitCompress();
+  auto decode = [&](const unsigned char* bytes, std::size_t size, int w, int h) {
+    std::vector<unsigned char> rgb(static_cast<std::size_t>(w) * h * 4);
+    EXPECT_EQ(tjDecompress2(decoder, bytes, size, rgb.data(), w, 0, h, TJPF_BGRX, 0), 0) << tjGetErrorStr2(decoder);
+    return rgb;
+  };
+  for (auto [w, h] : {std::pair{1000, 1100}, {1601, 4001}}) {
+    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+    Ref<Picture> picture = Gradient(w, h);
+    for (std::int32_t y = 0; y < h; y += 7) picture->Row(y)[(y * 13) % w] = Rgb(255, 0, 255);  // sharp detail
+    // The photo kept as YUV: the same picture written and opened again.
+    GetFolderItem(dir / "photo.jpg")->SaveAsJPEG(picture);
+    ClearPictureFileCaches();
+    Ref<Picture> photo = GetFolderItem(dir / "photo.jpg")->OpenAsPicture();
+    ASSERT_TRUE(photo);
+    ASSERT_EQ(photo->Snapshot()->Layout(), PixelLayout::kYuv420);
+    for (const PixelSnapshot& pixels : {picture->Snapshot(), photo->Snapshot()}) {
+      const EncodedBytes striped = EncodeJPEG(*pixels);
+      const unsigned char restartInterval[] = {0xff, 0xdd};
+      const unsigned char* end = striped->data() + striped->size();
+      ASSERT_NE(std::search(striped->data(), end, std::begin(restartInterval), std::end(restartInterval)), end)
+          << "no restart interval: not encoded in strips";
+      // One whole encoding of the same pixels, straight from TurboJPEG.
+      unsigned char* whole = nullptr;
+      unsigned long wholeSize = 0;
+      if (pixels->Layout() == PixelLayout::kYuv420) {
+        const unsigned char* planes[3] = {pixels->Plane(0), pixels->Plane(1), pixels->Plane(2)};
+        const int strides[3] = {pixels->PlaneStride(0), pixels->PlaneStride(1), pixels->PlaneStride(2)};
+        ASSERT_EQ(tjCompressFromYUVPlanes(encoder, planes, w, strides, h, TJSAMP_420, &whole, &wholeSize, 90, 0), 0);
+      } else {
+        ASSERT_EQ(tjCompress2(encoder, reinterpret_cast<const unsigned char*>(pixels->Row(0)), w, 0, h, TJPF_BGRX,
+                              &whole, &wholeSize, TJSAMP_420, 90, 0),
+                  0);
+      }
+      EXPECT_TRUE(decode(striped->data(), striped->size(), w, h) == decode(whole, wholeSize, w, h));
+      tjFree(whole);
+    }
+  }
+  tjDestroy(decoder);
+  tjDestroy(encoder);
 }
 
 TEST_F(PictureFiles, TheEightExifOrientationsTurnThePictureUpright) {

@@ -6,10 +6,16 @@
 #include <QByteArray>
 #include <QImageIOHandler>
 #include <QImageReader>
+#include <algorithm>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 #include "media/orientation.h"
 #include "media/pixel_pool.h"
+#include "runtime/task_pool.h"
 
 namespace {
 
@@ -125,31 +131,169 @@ std::shared_ptr<PixelBuffer> DecodeJPEG(const unsigned char* data, std::size_t s
 
 EncodedJpeg::~EncodedJpeg() { ReturnPixelStorage(std::move(storage_), words_); }
 
-EncodedBytes EncodeJPEG(const PixelBuffer& pixels) {
+namespace {
+
+// The JPEG bytes TurboJPEG wrote for rows [top, top + rows) of the pixels,
+// in pooled storage.
+struct Encoded {
+  std::unique_ptr<std::uint32_t[]> storage;
+  std::size_t words = 0;
+  unsigned long size = 0;
+  const unsigned char* Bytes() const { return reinterpret_cast<const unsigned char*>(storage.get()); }
+};
+
+Encoded EncodeRows(const PixelBuffer& pixels, std::int32_t top, std::int32_t rows) {
   tjhandle tj = Compressor();
   // Room for the worst case, so TurboJPEG never reallocates mid-way; taken
   // from the pool where the last encoding of this size left it.
-  const unsigned long need = tjBufSize(pixels.width, pixels.height, TJSAMP_420);
+  const unsigned long need = tjBufSize(pixels.width, rows, TJSAMP_420);
   if (need == static_cast<unsigned long>(-1))
     throw RuntimeException("RuntimeException", std::string("while encoding a JPEG: ") + tjGetErrorStr2(nullptr));
-  const std::size_t words = (need + 3) / 4;
-  std::unique_ptr<std::uint32_t[]> storage = TakePixelStorage(words);
-  auto* out = reinterpret_cast<unsigned char*>(storage.get());
-  unsigned long outSize = need;
+  Encoded e;
+  e.words = (need + 3) / 4;
+  e.storage = TakePixelStorage(e.words);
+  auto* out = reinterpret_cast<unsigned char*>(e.storage.get());
+  e.size = need;
   int rc = 0;
   if (pixels.Layout() == PixelLayout::kYuv420) {
-    const unsigned char* planes[3] = {pixels.Plane(0), pixels.Plane(1), pixels.Plane(2)};
+    const std::size_t chromaTop = static_cast<std::size_t>(top / 2);
+    const unsigned char* planes[3] = {pixels.Plane(0) + static_cast<std::size_t>(top) * pixels.PlaneStride(0),
+                                      pixels.Plane(1) + chromaTop * pixels.PlaneStride(1),
+                                      pixels.Plane(2) + chromaTop * pixels.PlaneStride(2)};
     const int strides[3] = {pixels.PlaneStride(0), pixels.PlaneStride(1), pixels.PlaneStride(2)};
-    rc = tjCompressFromYUVPlanes(tj, planes, pixels.width, strides, pixels.height, TJSAMP_420, &out, &outSize, 90,
+    rc = tjCompressFromYUVPlanes(tj, planes, pixels.width, strides, rows, TJSAMP_420, &out, &e.size, 90,
                                  TJFLAG_NOREALLOC);
   } else {
-    rc = tjCompress2(tj, reinterpret_cast<const unsigned char*>(pixels.Row(0)), pixels.width,
-                     static_cast<int>(pixels.Stride() * 4), pixels.height, TJPF_BGRX, &out, &outSize, TJSAMP_420,
-                     90, TJFLAG_NOREALLOC);
+    rc = tjCompress2(tj, reinterpret_cast<const unsigned char*>(pixels.Row(top)), pixels.width,
+                     static_cast<int>(pixels.Stride() * 4), rows, TJPF_BGRX, &out, &e.size, TJSAMP_420, 90,
+                     TJFLAG_NOREALLOC);
   }
   if (rc != 0) {
-    ReturnPixelStorage(std::move(storage), words);
+    ReturnPixelStorage(std::move(e.storage), e.words);
     throw RuntimeException("RuntimeException", std::string("while encoding a JPEG: ") + tjGetErrorStr2(tj));
   }
-  return std::make_shared<const EncodedJpeg>(std::move(storage), words, outSize);
+  return e;
+}
+
+// Where a JPEG's parts are: its headers up to the start of the scan (SOS),
+// the frame header (SOF0), and its entropy-coded data.
+struct JpegParts {
+  std::size_t frameHeader = 0, scanHeader = 0, dataStart = 0, dataEnd = 0;
+};
+
+std::optional<JpegParts> PartsOf(const unsigned char* b, std::size_t size) {
+  if (size < 4 || b[0] != 0xff || b[1] != 0xd8 || b[size - 2] != 0xff || b[size - 1] != 0xd9) return std::nullopt;
+  JpegParts parts;
+  for (std::size_t at = 2; at + 4 <= size;) {
+    if (b[at] != 0xff) return std::nullopt;
+    const unsigned marker = b[at + 1];
+    const std::size_t length = std::size_t{b[at + 2]} << 8 | b[at + 3];
+    if (marker == 0xc0) parts.frameHeader = at;
+    if (marker == 0xda) {
+      parts.scanHeader = at;
+      parts.dataStart = at + 2 + length;
+      parts.dataEnd = size - 2;
+      return parts.frameHeader ? std::optional(parts) : std::nullopt;
+    }
+    at += 2 + length;
+  }
+  return std::nullopt;
+}
+
+// MCU rows of 16 pixels per strip, and the strips of a picture: a big
+// picture is encoded in strips side by side.
+constexpr std::int32_t kMinStripRows = 256;
+
+// One baseline JPEG made of strips encoded apart, joined with restart
+// markers (the restart interval is a strip's MCUs, and each strip's DC
+// prediction starts from zero as a restart's does): a decoder sees the very
+// coefficients, and so the very pixels, of one encoding of the whole. None
+// when the strips' tables differ.
+std::optional<Encoded> JoinStrips(const std::vector<Encoded>& strips, const PixelBuffer& pixels, std::int32_t stripRows) {
+  std::vector<JpegParts> parts;
+  std::size_t total = 0;
+  for (const Encoded& strip : strips) {
+    const auto p = PartsOf(strip.Bytes(), strip.size);
+    if (!p) return std::nullopt;
+    parts.push_back(*p);
+    total += strip.size;
+  }
+  // Every strip's tables (everything before its frame header, and between
+  // its frame header and its scan) must be the first's.
+  const unsigned char* first = strips[0].Bytes();
+  const JpegParts& f = parts[0];
+  for (std::size_t i = 1; i < strips.size(); ++i) {
+    const JpegParts& p = parts[i];
+    if (p.scanHeader != f.scanHeader || p.frameHeader != f.frameHeader || p.dataStart != f.dataStart ||
+        std::memcmp(strips[i].Bytes(), first, f.frameHeader + 5) != 0 ||
+        std::memcmp(strips[i].Bytes() + f.frameHeader + 7, first + f.frameHeader + 7, f.dataStart - f.frameHeader - 7) != 0)
+      return std::nullopt;
+  }
+  const std::size_t mcusPerRow = (static_cast<std::size_t>(pixels.width) + 15) / 16;
+  const std::size_t interval = mcusPerRow * static_cast<std::size_t>(stripRows / 16);
+  Encoded out;
+  out.words = (total + 6 + 2 * strips.size() + 3) / 4;
+  out.storage = TakePixelStorage(out.words);
+  auto* b = reinterpret_cast<unsigned char*>(out.storage.get());
+  std::size_t at = 0;
+  auto put = [&](const unsigned char* from, std::size_t n) {
+    std::memcpy(b + at, from, n);
+    at += n;
+  };
+  put(first, f.scanHeader);
+  b[f.frameHeader + 5] = static_cast<unsigned char>(pixels.height >> 8);  // the whole picture's height
+  b[f.frameHeader + 6] = static_cast<unsigned char>(pixels.height);
+  const unsigned char restartInterval[6] = {0xff, 0xdd, 0, 4, static_cast<unsigned char>(interval >> 8),
+                                            static_cast<unsigned char>(interval)};
+  put(restartInterval, sizeof restartInterval);
+  put(first + f.scanHeader, f.dataEnd - f.scanHeader);
+  for (std::size_t i = 1; i < strips.size(); ++i) {
+    const unsigned char restart[2] = {0xff, static_cast<unsigned char>(0xd0 + (i - 1) % 8)};
+    put(restart, 2);
+    put(strips[i].Bytes() + parts[i].dataStart, parts[i].dataEnd - parts[i].dataStart);
+  }
+  const unsigned char end[2] = {0xff, 0xd9};
+  put(end, 2);
+  out.size = at;
+  return out;
+}
+
+}  // namespace
+
+EncodedBytes EncodeJPEG(const PixelBuffer& pixels) {
+  // Strips of whole MCU rows, as many as there are workers, if each is big
+  // enough to pay and the restart interval fits its 16 bits.
+  const std::size_t workers = task_pool::Workers();
+  const std::int32_t mcuRows = (pixels.height + 15) / 16;
+  std::int32_t stripRows = 16 * ((mcuRows + static_cast<std::int32_t>(workers) - 1) / static_cast<std::int32_t>(workers));
+  stripRows = std::max(stripRows, kMinStripRows);
+  const std::size_t mcusPerRow = (static_cast<std::size_t>(pixels.width) + 15) / 16;
+  while (stripRows > 16 && mcusPerRow * static_cast<std::size_t>(stripRows / 16) > 65535) stripRows -= 16;
+  const std::int32_t count = (pixels.height + stripRows - 1) / stripRows;
+  if (count > 1 && mcusPerRow * static_cast<std::size_t>(stripRows / 16) <= 65535) {
+    std::vector<Encoded> strips(static_cast<std::size_t>(count));
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+    task_pool::ParallelFor(strips.size(), [&](std::size_t i) {
+      const std::int32_t top = static_cast<std::int32_t>(i) * stripRows;
+      try {
+        strips[i] = EncodeRows(pixels, top, std::min(stripRows, pixels.height - top));
+      } catch (...) {
+        std::lock_guard lock(failureMutex);
+        if (!failure) failure = std::current_exception();
+      }
+    });
+    auto giveBack = [&] {
+      for (Encoded& strip : strips) ReturnPixelStorage(std::move(strip.storage), strip.words);
+    };
+    if (failure) {
+      giveBack();
+      std::rethrow_exception(failure);
+    }
+    std::optional<Encoded> joined = JoinStrips(strips, pixels, stripRows);
+    giveBack();
+    if (joined) return std::make_shared<const EncodedJpeg>(std::move(joined->storage), joined->words, joined->size);
+  }
+  Encoded whole = EncodeRows(pixels, 0, pixels.height);
+  return std::make_shared<const EncodedJpeg>(std::move(whole.storage), whole.words, whole.size);
 }
