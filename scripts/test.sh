@@ -4,7 +4,9 @@
 # sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+# GoogleTest runs the tests; ffmpeg and ImageMagick are the peers the
+# benchmark's smoke test times ours against.
+bash scripts/deps.sh libgtest-dev ffmpeg imagemagick
 jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 
