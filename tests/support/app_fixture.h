@@ -37,7 +37,8 @@ Ref<T> ControlNamed(std::string_view name) {
 // The Qt widget of a control of the main window.
 QWidget* WidgetNamed(std::string_view name);
 
-// Runs the event loop (every kind of event) for that long.
+// Runs the event loop (every kind of event) for that long; while the
+// application quits or an exception is pending, only lets the time pass.
 void ProcessEventsFor(int milliseconds);
 // Runs the event loop until the condition holds or the time is up; whether it holds.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMilliseconds);
