@@ -1,9 +1,11 @@
 // The process from start-up to exit, observed through the trace and dialog
 // seams: order of the steps, quitting, and exceptions that escape handlers.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QTimer>
 #include <algorithm>
+#include <cstring>
 
 #include "app/startup.h"
 #include "dialogs/dialogs.h"
@@ -129,4 +131,50 @@ TEST(DispatchBoundary, QuittingDuringALongLoopUnwindsTheHandlerAsANormalQuit) {
   EXPECT_EQ(status, 0);
   EXPECT_GT(iterations, 1);
   EXPECT_TRUE(dialog_seam::Messages().empty());
+}
+
+// The signals a session manager, a terminal or `kill` sends end the
+// application as Quit does, also from inside a long handler; once the
+// application is gone they have their default effect again.
+TEST(QuitSignals, EachQuitSignalUnwindsALongHandlerAsANormalQuit) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(strsignal(signal));
+    int iterations = 0;
+    const int status = RunProcess([&] {
+      QTimer::singleShot(30, [signal] { raise(signal); });
+      for (;;) {  // a long loop that only a quit ends
+        ++iterations;
+        RuntimeBackgroundTask();
+      }
+    });
+    const auto trace = RuntimeTakeTrace();
+    EXPECT_EQ(status, 0);
+    EXPECT_GT(iterations, 1);
+    EXPECT_TRUE(dialog_seam::Messages().empty());
+    ExpectInOrder(trace, {"loop entered", "quit requested", "loop returned", "runtime stopped"});
+    struct sigaction now {};
+    sigaction(signal, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+  }
+}
+
+TEST(QuitSignals, ASignalTheProcessWasStartedWithIgnoredStaysIgnored) {
+  signal(SIGHUP, SIG_IGN);  // as nohup starts a program
+  bool ignored = false, laterTimerRan = false, quittingBeforeIt = true;
+  const int status = RunProcess([&] {
+    struct sigaction now {};
+    sigaction(SIGHUP, nullptr, &now);
+    ignored = now.sa_handler == SIG_IGN;
+    raise(SIGHUP);
+    QTimer::singleShot(100, [&] {
+      laterTimerRan = true;
+      quittingBeforeIt = RuntimeIsQuitting();
+      RuntimeRequestQuit();
+    });
+  });
+  signal(SIGHUP, SIG_DFL);
+  EXPECT_TRUE(ignored);
+  EXPECT_TRUE(laterTimerRan);
+  EXPECT_FALSE(quittingBeforeIt);
+  EXPECT_EQ(status, 0);
 }

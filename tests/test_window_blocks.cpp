@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
+#include <vector>
 
 #include "mainwindow/control_table.h"
 #include "mainwindow/timer1.h"
@@ -334,15 +336,27 @@ TEST(PropertyBlocks, EveryControlsEntriesInOrderAsItsClassReadsThem) {
 
 TEST(PropertyBlocks, TheInstructionsAreEightLinesJoinedByCR) {
   const std::string& text = InstructionsText();
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 7);
   EXPECT_EQ(text.find('\n'), std::string::npos);
-  EXPECT_EQ(text.substr(0, text.find('\r')),
-            "1. select a destination folder where the images should be saved. (000001.jpg to 999999.jpg)");
-  EXPECT_NE(text.find("\r6. start fading and be patient. \r7. after fading, make movie from single images. \r"),
-            std::string::npos);
-  const std::string last = text.substr(text.rfind('\r') + 1);
-  EXPECT_FALSE(last.empty());
-  EXPECT_NE(last.back(), '\r');
+  std::vector<std::string> lines;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = text.find('\r', start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  ASSERT_EQ(lines.size(), 8u);
+  const char* const expected[] = {
+      "1. select a destination folder where the images should be saved. (000001.jpg to 999999.jpg)",
+      "2. either select a source folder of jpg images or the source video. type the videos fps cause i can't.",
+      "3. if you want the image stand more than 1 frame, raise the number.",
+      "4. number of frames faded between two images.",
+      "5. if you want to crop something, type in numbers. videosize will be original size minus the numbers.",
+      "6. start fading and be patient. ",
+      "7. after fading, make movie from single images. ",
+  };
+  for (std::size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
+  // The eighth, a closing line of the window's own, is there.
+  EXPECT_FALSE(lines[7].empty());
   // The label's block carries exactly this text.
   const std::string block = ControlBlock(Row("StaticText5"));
   EXPECT_NE(block.find(text), std::string::npos);

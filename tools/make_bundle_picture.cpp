@@ -1,5 +1,7 @@
 // Draws the preview's first picture, the bundle resource "if_k100.png": a
 // soft two-colour cross-fade with a film strip, the application's own mark.
+// make_bundle_picture PICTURE [ICON]: ICON, when named, is the desktop's
+// 128 x 128 icon, the same picture centred on a transparent square.
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -24,5 +26,11 @@ int main(int argc, char** argv) {
     p.drawRect(x, image.height() - 10, 8, 6);
   }
   p.end();
-  return image.save(QString::fromLocal8Bit(argv[1]), "PNG") ? 0 : 1;
+  if (!image.save(QString::fromLocal8Bit(argv[1]), "PNG")) return 1;
+  if (argc < 3) return 0;
+  QImage icon(128, 128, QImage::Format_ARGB32);
+  icon.fill(Qt::transparent);
+  const QImage fitted = image.scaled(icon.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  QPainter(&icon).drawImage((icon.width() - fitted.width()) / 2, (icon.height() - fitted.height()) / 2, fitted);
+  return icon.save(QString::fromLocal8Bit(argv[2]), "PNG") ? 0 : 1;
 }

@@ -215,5 +215,12 @@ Ref<FolderItem> _GetApplicationBundleResources() {
   Ref<FolderItem> parent = GetFolderItem(ParentPath(folder->Path()));
   if (!parent || parent->Path() == folder->Path() || !parent->Directory())
     RaiseNilObjectException("the parent of the executable's folder");
-  return parent->Child("Resources");
+  // The build's bundle keeps Resources beside bin; an installed program
+  // (P/bin/vindralo) finds its own in P/share/vindralo.
+  Ref<FolderItem> bundled = parent->Child("Resources");
+  if (!bundled->Directory()) {
+    Ref<FolderItem> installed = parent->Child("share")->Child("vindralo")->Child("Resources");
+    if (installed->Directory()) return installed;
+  }
+  return bundled;
 }

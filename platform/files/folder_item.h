@@ -76,6 +76,7 @@ Ref<FolderItem> GetFolderItem(const std::string& path, std::int32_t pathType = 0
 // Volume 0 is the root folder "/"; there is no other.
 Ref<FolderItem> Volume(std::int32_t index);
 // The folder "Resources" in the parent of the folder that holds the
-// executable; NilObjectException when the executable's folder or its
-// parent cannot be found.
+// executable (the bundle), or when there is none, "share/vindralo/Resources"
+// there (an installed program); NilObjectException when the executable's
+// folder or its parent cannot be found.
 Ref<FolderItem> _GetApplicationBundleResources();

@@ -107,6 +107,7 @@ void RuntimeInit() {
     s.app = std::make_unique<QApplication>(s.argc, s.argv.data());
     QApplication::setQuitOnLastWindowClosed(false);  // the main window's close quits explicitly
   }
+  RuntimeHonourQuitSignals();
   RuntimeTrace("runtime started");
 }
 

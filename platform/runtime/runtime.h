@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "runtime/classes.h"
+#include "runtime/quit_signals.h"  // RuntimeInit honours the quit signals
 
 // Keeps the process arguments for the GUI toolkit (its standard options,
 // such as -platform, are the only arguments the process understands).

@@ -8,9 +8,11 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <chrono>
 #include <qpa/qwindowsysteminterface.h>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "app/startup.h"
 #include "dialogs/dialogs.h"
@@ -74,8 +76,18 @@ void ClickAsTheWindowSystemDoes(std::string_view control) {
 }
 
 void ProcessEventsFor(int milliseconds) {
+  // While the application unwinds (a quit, or an exception a handler left)
+  // no loop runs: the time passes without one, and no timer is made that
+  // would never fire and pile up at every call of a wait loop.
+  if (RuntimeIsQuitting() || RuntimeHasPendingException()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    return;
+  }
   QEventLoop loop;
-  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  QTimer end;  // goes with this call even when the loop is ended early
+  end.setSingleShot(true);
+  QObject::connect(&end, &QTimer::timeout, &loop, &QEventLoop::quit);
+  end.start(milliseconds);
   RuntimeRunLoop(loop);
 }
 

@@ -48,7 +48,8 @@ void PressKeyAsTheWindowSystemDoes(int key, Qt::KeyboardModifiers modifiers);
 // A left click in the middle of the control's widget.
 void ClickAsTheWindowSystemDoes(std::string_view control);
 
-// Runs the event loop (every kind of event) for that long.
+// Runs the event loop (every kind of event) for that long; while the
+// application quits or an exception is pending, only lets the time pass.
 void ProcessEventsFor(int milliseconds);
 // Runs the event loop until the condition holds or the time is up; whether it holds.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMilliseconds);
