@@ -1,5 +1,10 @@
 #include "media/blend.h"
 
+#include <algorithm>
+#include <functional>
+
+#include "runtime/task_pool.h"
+
 namespace {
 
 // Two channels at a time: red and blue in one word, green in another; every
@@ -24,6 +29,18 @@ void BlendBytes(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out,
 
 std::int32_t Half(std::int32_t n) { return (n + 1) / 2; }
 
+// Runs work(top, bottom) over rows [0, rows) in bands side by side on the
+// platform's workers: a big picture's blend is memory-bound work that one
+// core leaves the others waiting for.
+void InBands(std::int32_t rows, const std::function<void(std::int32_t, std::int32_t)>& work) {
+  constexpr std::int32_t kBand = 128;
+  const std::int32_t bands = (rows + kBand - 1) / kBand;
+  task_pool::ParallelFor(static_cast<std::size_t>(bands), [&](std::size_t band) {
+    const std::int32_t top = static_cast<std::int32_t>(band) * kBand;
+    work(top, std::min(rows, top + kBand));
+  });
+}
+
 }  // namespace
 
 std::uint32_t BlendWeight(std::int64_t step, std::int64_t steps) noexcept {
@@ -34,22 +51,28 @@ PixelSnapshot BlendedOnDemand(PixelSnapshot a, PixelSnapshot b, std::uint32_t we
   const std::int32_t width = b->width, height = b->height;
   if (a->Layout() == PixelLayout::kYuv420 && b->Layout() == PixelLayout::kYuv420) {
     return PixelsOnDemand(width, height, PixelLayout::kYuv420, [a, b, weight](PixelBuffer& out) {
-      for (int plane = 0; plane < 3; ++plane) {
-        const std::int32_t w = plane == 0 ? out.width : Half(out.width);
-        const std::int32_t h = plane == 0 ? out.height : Half(out.height);
-        const std::uint8_t *pa = a->Plane(plane), *pb = b->Plane(plane);
-        std::uint8_t* po = out.PlaneStorage(plane);
-        for (std::int32_t y = 0; y < h; ++y)
-          BlendBytes(pa + static_cast<std::size_t>(y) * a->PlaneStride(plane),
-                     pb + static_cast<std::size_t>(y) * b->PlaneStride(plane),
-                     po + static_cast<std::size_t>(y) * out.PlaneStride(plane), static_cast<std::size_t>(w), weight);
-      }
+      // Bands of chroma rows (two luma rows each) side by side.
+      InBands(Half(out.height), [&](std::int32_t top, std::int32_t bottom) {
+        for (int plane = 0; plane < 3; ++plane) {
+          const std::int32_t w = plane == 0 ? out.width : Half(out.width);
+          const std::int32_t first = plane == 0 ? 2 * top : top;
+          const std::int32_t last = plane == 0 ? std::min(out.height, 2 * bottom) : bottom;
+          const std::uint8_t *pa = a->Plane(plane), *pb = b->Plane(plane);
+          std::uint8_t* po = out.PlaneStorage(plane);
+          for (std::int32_t y = first; y < last; ++y)
+            BlendBytes(pa + static_cast<std::size_t>(y) * a->PlaneStride(plane),
+                       pb + static_cast<std::size_t>(y) * b->PlaneStride(plane),
+                       po + static_cast<std::size_t>(y) * out.PlaneStride(plane), static_cast<std::size_t>(w), weight);
+        }
+      });
     });
   }
   return PixelsOnDemand(width, height, PixelLayout::kRgb32, [a, b, weight](PixelBuffer& out) {
     const PixelSnapshot ra = RgbPixels(a), rb = RgbPixels(b);
-    for (std::int32_t y = 0; y < out.height; ++y)
-      BlendRow(ra->Row(y), rb->Row(y), out.Storage() + static_cast<std::size_t>(y) * out.Stride(),
-               static_cast<std::size_t>(out.width), weight);
+    InBands(out.height, [&](std::int32_t top, std::int32_t bottom) {
+      for (std::int32_t y = top; y < bottom; ++y)
+        BlendRow(ra->Row(y), rb->Row(y), out.Storage() + static_cast<std::size_t>(y) * out.Stride(),
+                 static_cast<std::size_t>(out.width), weight);
+    });
   });
 }
