@@ -90,9 +90,13 @@ void ForEachIndex(std::size_t count, MakeWork makeWork) {
   if (first) std::rethrow_exception(first);
 }
 
+// Buffers that are written before they are read are not cleared first.
+using Bytes = std::unique_ptr<unsigned char[]>;
+Bytes NewBytes(std::size_t size) { return std::make_unique_for_overwrite<unsigned char[]>(size); }
+
 // A decoded photo: one plane of 4-byte pixels, or the three YUV planes.
 struct Plane {
-  std::vector<unsigned char> bytes;
+  Bytes bytes;
   int stride = 0;
 };
 struct Photo {
@@ -117,8 +121,8 @@ Photo Decode(tjhandle tj, Layout layout, const std::string& path) {
   if (layout == Layout::kRgb) {
     Plane& plane = p.planes.emplace_back();
     plane.stride = p.width * 4;
-    plane.bytes.resize(static_cast<std::size_t>(plane.stride) * p.height);
-    if (tjDecompress2(tj, jpeg.data(), jpeg.size(), plane.bytes.data(), p.width, plane.stride, p.height, TJPF_BGRX,
+    plane.bytes = NewBytes(static_cast<std::size_t>(plane.stride) * p.height);
+    if (tjDecompress2(tj, jpeg.data(), jpeg.size(), plane.bytes.get(), p.width, plane.stride, p.height, TJPF_BGRX,
                       0) != 0)
       Fail(action, tjGetErrorStr2(tj));
     return p;
@@ -129,9 +133,9 @@ Photo Decode(tjhandle tj, Layout layout, const std::string& path) {
   for (int i = 0; i < 3; ++i) {
     Plane& plane = p.planes.emplace_back();
     plane.stride = tjPlaneWidth(i, p.width, TJSAMP_420);
-    plane.bytes.resize(static_cast<std::size_t>(plane.stride) * tjPlaneHeight(i, p.height, TJSAMP_420));
+    plane.bytes = NewBytes(static_cast<std::size_t>(plane.stride) * tjPlaneHeight(i, p.height, TJSAMP_420));
   }
-  for (int i = 0; i < 3; ++i) planes[i] = p.planes[i].bytes.data(), strides[i] = p.planes[i].stride;
+  for (int i = 0; i < 3; ++i) planes[i] = p.planes[i].bytes.get(), strides[i] = p.planes[i].stride;
   if (tjDecompressToYUVPlanes(tj, jpeg.data(), jpeg.size(), planes, p.width, strides, p.height, 0) != 0)
     Fail(action, tjGetErrorStr2(tj));
   return p;
@@ -142,14 +146,14 @@ std::vector<View> Crop(const Photo& p, Layout layout, int margin) {
   const int width = p.width - 2 * margin, height = p.height - 2 * margin;
   if (layout == Layout::kRgb) {
     const Plane& plane = p.planes[0];
-    return {{plane.bytes.data() + static_cast<std::size_t>(margin) * plane.stride + margin * 4, plane.stride,
+    return {{plane.bytes.get() + static_cast<std::size_t>(margin) * plane.stride + margin * 4, plane.stride,
              width * 4, height}};
   }
   std::vector<View> views;
   for (int i = 0; i < 3; ++i) {
     const int m = i == 0 ? margin : margin / 2;
     const Plane& plane = p.planes[i];
-    views.push_back({plane.bytes.data() + static_cast<std::size_t>(m) * plane.stride + m, plane.stride,
+    views.push_back({plane.bytes.get() + static_cast<std::size_t>(m) * plane.stride + m, plane.stride,
                      tjPlaneWidth(i, width, TJSAMP_420), tjPlaneHeight(i, height, TJSAMP_420)});
   }
   return views;
@@ -177,13 +181,17 @@ std::vector<Frame> Plan(int photos, int still, int fade) {
 }
 
 // out = a * (256 - weight) / 256 + b * weight / 256, rounded, byte by byte.
+// (The sizes are copied first: stores through bytes may alias the views,
+// which would keep the compiler from vectorising the loop.)
 void Blend(const View& a, const View& b, unsigned weight, unsigned char* out) {
   const unsigned keep = 256 - weight;
-  for (int y = 0; y < a.rows; ++y) {
-    const unsigned char* ra = a.data + static_cast<std::size_t>(y) * a.stride;
-    const unsigned char* rb = b.data + static_cast<std::size_t>(y) * b.stride;
-    unsigned char* ro = out + static_cast<std::size_t>(y) * a.rowBytes;
-    for (int x = 0; x < a.rowBytes; ++x) ro[x] = static_cast<unsigned char>((ra[x] * keep + rb[x] * weight + 128) >> 8);
+  const std::size_t rowBytes = static_cast<std::size_t>(a.rowBytes), rows = static_cast<std::size_t>(a.rows);
+  for (std::size_t y = 0; y < rows; ++y) {
+    const unsigned char* ra = a.data + y * a.stride;
+    const unsigned char* rb = b.data + y * b.stride;
+    unsigned char* ro = out + y * rowBytes;
+    for (std::size_t x = 0; x < rowBytes; ++x)
+      ro[x] = static_cast<unsigned char>((ra[x] * keep + rb[x] * weight + 128) >> 8);
   }
 }
 
@@ -200,9 +208,10 @@ class FrameWorker {
   FrameWorker(const Job& job, const std::vector<std::vector<View>>& crops, const std::vector<Frame>& plan, int width,
               int height)
       : job_(job), crops_(crops), plan_(plan), width_(width), height_(height), tj_(tjInitCompress()),
-        encoded_(tjBufSize(width, height, TJSAMP_420)) {
+        encodedSize_(tjBufSize(width, height, TJSAMP_420)), encoded_(tjAlloc(static_cast<int>(encodedSize_)), tjFree) {
     if (!tj_) Fail("making an encoder", tjGetErrorStr2(nullptr));
-    for (const View& v : crops.front()) blend_.emplace_back(static_cast<std::size_t>(v.rowBytes) * v.rows);
+    if (!encoded_) Fail("making an encoder", "out of memory");
+    for (const View& v : crops.front()) blend_.push_back(NewBytes(static_cast<std::size_t>(v.rowBytes) * v.rows));
   }
 
   void operator()(std::size_t index) {
@@ -211,14 +220,14 @@ class FrameWorker {
     if (f.step < f.steps) {
       const unsigned weight = static_cast<unsigned>((f.step * 256 + f.steps / 2) / f.steps);
       for (std::size_t i = 0; i < planes.size(); ++i) {
-        Blend(crops_[f.from][i], crops_[f.to][i], weight, blend_[i].data());
-        planes[i] = {blend_[i].data(), planes[i].rowBytes, planes[i].rowBytes, planes[i].rows};
+        Blend(crops_[f.from][i], crops_[f.to][i], weight, blend_[i].get());
+        planes[i] = {blend_[i].get(), planes[i].rowBytes, planes[i].rowBytes, planes[i].rows};
       }
     }
     char name[32];
     std::snprintf(name, sizeof name, "/%06d.jpg", f.numbers.front());
-    unsigned char* buffer = encoded_.data();
-    unsigned long size = encoded_.size();
+    unsigned char* buffer = encoded_.get();
+    unsigned long size = encodedSize_;
     int rc = 0;
     if (job_.layout == Layout::kRgb) {
       rc = tjCompress2(tj_.get(), planes[0].data, width_, planes[0].stride, height_, TJPF_BGRX, &buffer, &size,
@@ -242,8 +251,9 @@ class FrameWorker {
   const std::vector<Frame>& plan_;
   int width_, height_;
   TjHandle tj_;
-  std::vector<unsigned char> encoded_;
-  std::vector<std::vector<unsigned char>> blend_;
+  unsigned long encodedSize_;
+  std::unique_ptr<unsigned char, void (*)(unsigned char*)> encoded_;
+  std::vector<Bytes> blend_;
 };
 
 // One thread's photos: its decoder.
