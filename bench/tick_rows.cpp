@@ -6,6 +6,7 @@
 // ".jpg" photos after the run's own, beyond the ticks the run is driven
 // through. The job program times every tick between ticks; the difference
 // of the mean ticks is what the lookup costs at N entries.
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -90,8 +91,9 @@ std::vector<bench::Result> TickRows(const bench::Options& o) {
     bench::Result row{"tick lookup " + std::to_string(sizes[i]) + " entries",
                       crowded[i].seconds, alone.seconds, "same run, photos only",
                       std::max(crowded[i].load, alone.load), crowded[i].peakMiB, alone.peakMiB, 0, 0, 0.002};
-    row.note = "mean of " + std::to_string(kTicks) + " ticks; difference " +
-               std::to_string(static_cast<int>((row.ours - row.peer) * 1e6)) + " us";
+    char note[64];
+    std::snprintf(note, sizeof note, "mean of %d ticks; difference %.2f ms", kTicks, (row.ours - row.peer) * 1e3);
+    row.note = note;
     if (crowded[i].Failed()) row.ours = 0, row.note = crowded[i].failure;
     if (alone.Failed()) row.peer = 0, row.note = alone.failure;
     out.push_back(row);
