@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -135,7 +136,8 @@ std::vector<std::string> Magick(const Job& j, const Fixture& f, const std::strin
   return {"sh", "-c", script};
 }
 
-struct Peer {
+// One road of a job: ours or a peer, its command and what it measured.
+struct Contestant {
   std::string name;
   std::vector<std::string> command;
   double goal, peakGoalMiB;
@@ -161,8 +163,8 @@ std::vector<bench::Result> JobRows(const bench::Options& o) {
       command.insert(command.end(), f.photos.begin(), f.photos.end());
       return command;
     };
-    Peer ours{"ours", {bench::Program("vindralo_folder_run"), "run", photos, frames, still, fade, margin}, 0, 0};
-    std::vector<Peer> peers{{"floor rgb, " + threads, floor("rgb"), j.floorGoal, j.peakGoalMiB},
+    Contestant ours{"ours", {bench::Program("vindralo_folder_run"), "run", photos, frames, still, fade, margin}, 0, 0};
+    std::vector<Contestant> peers{{"floor rgb, " + threads, floor("rgb"), j.floorGoal, j.peakGoalMiB},
                             {"floor yuv, " + threads, floor("yuv"), j.floorGoal, 0},
                             {"ffmpeg framerate, threads", Ffmpeg(j, f, frames, o.scratch + "/job-ffmpeg.txt"),
                              j.ffmpegGoal, 0}};
@@ -170,18 +172,18 @@ std::vector<bench::Result> JobRows(const bench::Options& o) {
       setenv("MAGICK_CONFIGURE_PATH", bench::MagickPolicyFolder(o.scratch).c_str(), 1);
       peers.push_back({"convert -crop -morph", Magick(j, f, frames), 0, 0});
     }
-    std::vector<Peer*> roads{&ours};
-    for (Peer& p : peers) roads.push_back(&p);
+    std::vector<Contestant*> roads{&ours};
+    for (Contestant& p : peers) roads.push_back(&p);
     const int repeat = o.smoke ? 1 : j.Frames() > 20 ? 2 : 3;
     for (int r = 0; r < repeat; ++r)
-      for (Peer* p : roads) {
+      for (Contestant* p : roads) {
         bench::Fresh(frames);
         const bench::Process process = bench::RunProcess(o, p->command);
         p->road.Add(process, process.ok ? CheckFrames(j, f, frames, p->error) : "");
       }
     fs::remove_all(frames);
     fs::remove_all(photos);
-    for (const Peer& p : peers) {
+    for (const Contestant& p : peers) {
       bench::Result row{name, ours.road.seconds, p.road.seconds, p.name, std::max(ours.road.load, p.road.load),
                         ours.road.peakMiB, p.road.peakMiB, p.goal, p.peakGoalMiB};
       row.note = "frames off by " + Number(ours.error, 2) + " / " + Number(p.error, 2) + " levels";

@@ -4,7 +4,6 @@
 // unchanged picture again against saving it fresh.
 #include <turbojpeg.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -14,7 +13,6 @@
 #include "files/picture_files.h"
 #include "media/effect.h"
 #include "media/jpeg.h"
-#include "media/movie.h"
 
 namespace {
 
