@@ -1,8 +1,9 @@
-// Rows for the media platform: JPEG, the cross-fade, saving again and
-// stepping through a video.
+// Rows for the media platform inside this process, ours and the reference
+// timed from the same point on the same pictures: JPEG against raw
+// TurboJPEG, a cross-fade step against a copy of a picture, and saving an
+// unchanged picture again against saving it fresh.
 #include <turbojpeg.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -12,7 +13,6 @@
 #include "files/picture_files.h"
 #include "media/effect.h"
 #include "media/jpeg.h"
-#include "media/movie.h"
 
 namespace {
 
@@ -46,6 +46,7 @@ std::vector<bench::Result> JpegRows(const bench::Options& o) {
   const int repeat = o.smoke ? 1 : 5;
   tjhandle dec = tjInitDecompress(), enc = tjInitCompress();
   for (const Size& s : PhotoSizes(o)) {
+    const double load = bench::LoadAverage();
     Ref<Picture> photo = PhotoLike(s.w, s.h, 1);
     const EncodedBytes bytes = EncodeJPEG(*photo->Snapshot());
     std::vector<unsigned char> raw(static_cast<std::size_t>(s.w) * s.h * 4);
@@ -54,7 +55,7 @@ std::vector<bench::Result> JpegRows(const bench::Options& o) {
     const double ref = bench::Best(repeat, [&] {
       tjDecompress2(dec, bytes->data(), bytes->size(), raw.data(), s.w, s.w * 4, s.h, TJPF_BGRA, 0);
     });
-    out.push_back({std::string("jpeg decode ") + s.name, ours, ref, "tjDecompress2", 1.10, ""});
+    out.push_back({std::string("jpeg decode ") + s.name, ours, ref, "tjDecompress2", load, 0, 0, 1.10});
     // Encoding.
     std::vector<unsigned char> encoded(tjBufSize(s.w, s.h, TJSAMP_420));
     const double oursEnc = bench::Best(repeat, [&] { EncodeJPEG(*photo->Snapshot()); });
@@ -64,7 +65,7 @@ std::vector<bench::Result> JpegRows(const bench::Options& o) {
       tjCompress2(enc, reinterpret_cast<const unsigned char*>(photo->ConstRow(0)), s.w, s.w * 4, s.h, TJPF_BGRX, &buf,
                   &size, TJSAMP_420, 90, TJFLAG_NOREALLOC);
     });
-    out.push_back({std::string("jpeg encode ") + s.name, oursEnc, refEnc, "tjCompress2", 1.10, ""});
+    out.push_back({std::string("jpeg encode ") + s.name, oursEnc, refEnc, "tjCompress2", load, 0, 0, 1.10});
   }
   tjDestroy(dec);
   tjDestroy(enc);
@@ -73,6 +74,7 @@ std::vector<bench::Result> JpegRows(const bench::Options& o) {
 
 std::vector<bench::Result> SequenceRows(const bench::Options& o) {
   const Size s = o.smoke ? Size{"64x48", 64, 48} : Size{"24MP", 6000, 4000};
+  const double load = bench::LoadAverage();
   Ref<Picture> a = PhotoLike(s.w, s.h, 1), b = PhotoLike(s.w, s.h, 2);
   Ref<QTEffectSequence> seq = New<QTEffectSequence>();
   seq->Constructor(GetQTCrossFadeEffect(), a, b, 1000);
@@ -89,12 +91,13 @@ std::vector<bench::Result> SequenceRows(const bench::Options& o) {
   });
   std::vector<std::uint32_t> copy(static_cast<std::size_t>(s.w) * s.h);
   const double ref = bench::Best(repeat, [&] { std::memcpy(copy.data(), a->ConstRow(0), copy.size() * 4); });
-  return {{std::string("sequence step ") + s.name, ours, ref, "memcpy of one picture", 2.0, ""}};
+  return {{std::string("sequence step ") + s.name, ours, ref, "memcpy of one picture", load, 0, 0, 2.0}};
 }
 
 std::vector<bench::Result> SaveAgainRows(const bench::Options& o) {
   const Size s = o.smoke ? Size{"64x48", 64, 48} : Size{"24MP", 6000, 4000};
   const int repeat = o.smoke ? 1 : 5;
+  const double load = bench::LoadAverage();
   Ref<FolderItem> first = GetFolderItem(o.scratch + "/first.jpg");
   Ref<FolderItem> again = GetFolderItem(o.scratch + "/again.jpg");
   Ref<Picture> photo = PhotoLike(s.w, s.h, 3);
@@ -103,51 +106,11 @@ std::vector<bench::Result> SaveAgainRows(const bench::Options& o) {
     first->SaveAsJPEG(photo);
   });
   const double reused = bench::Best(repeat, [&] { again->SaveAsJPEG(photo); });
-  return {{std::string("save unchanged again ") + s.name, reused, fresh, "fresh encode and save", 0.2, ""}};
-}
-
-// Wall time of a shell command, or a negative number when it failed.
-double TimeCommand(const std::string& command, int repeat) {
-  bool ok = true;
-  const double t = bench::Best(repeat, [&] { ok = ok && std::system(command.c_str()) == 0; });
-  return ok ? t : -1;
-}
-
-std::vector<bench::Result> VideoRows(const bench::Options& o) {
-  const Size s = o.smoke ? Size{"64x48", 64, 48} : Size{"1080p", 1920, 1080};
-  const int frames = o.smoke ? 5 : 250;
-  const std::string path = o.scratch + "/v.mp4";
-  {
-    // The test video: our own writer, a picture that changes every frame.
-    Ref<EditableMovie> movie = GetFolderItem(path)->CreateMovie();
-    Ref<QTVideoTrack> track = movie->NewVideoTrack(s.w, s.h, 25.0);
-    Ref<Picture> base = PhotoLike(s.w, s.h, 4);
-    for (int i = 0; i < frames; ++i) {
-      Ref<Picture> frame = base->Clone();
-      frame->Graphics()->DrawPicture(base, (i * 7) % s.w, 0, s.w, s.h, 0, 0, s.w, s.h);
-      track->AppendPicture(frame);
-    }
-  }
-  const int repeat = o.smoke ? 1 : 3;
-  const double ours = bench::Best(repeat, [&] {
-    Ref<EditableMovie> movie = GetFolderItem(path)->OpenEditableMovie();
-    if (!movie) std::abort();
-    double position = 0;
-    const double step = 1.0 / 25;
-    for (int i = 0; i < frames; ++i, position += step) {
-      movie->SetPosition(position);
-      if (!movie->Picture()) std::abort();
-    }
-  });
-  const double ref = TimeCommand("ffmpeg -v error -threads 0 -i '" + path + "' -f null - < /dev/null", repeat);
-  if (ref < 0) return {{"video step " + std::string(s.name), ours, 0, "ffmpeg -f null (missing)", 0, ""}};
-  return {{std::string("video step ") + s.name + " x" + std::to_string(frames), ours, ref, "ffmpeg -i v.mp4 -f null -",
-           1.2, "(ours includes RGB pictures)"}};
+  return {{std::string("save unchanged again ") + s.name, reused, fresh, "fresh encode and save", load, 0, 0, 0.2}};
 }
 
 bench::Register jpeg("1 jpeg", JpegRows);
 bench::Register sequence("2 sequence", SequenceRows);
 bench::Register saveAgain("3 save again", SaveAgainRows);
-bench::Register video("4 video", VideoRows);
 
 }  // namespace
