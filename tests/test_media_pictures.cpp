@@ -215,10 +215,10 @@ TEST_F(PictureFiles, APictureEncodedInStripsDecodesAsOneWholeEncoding) {
     ASSERT_TRUE(photo);
     ASSERT_EQ(photo->Snapshot()->Layout(), PixelLayout::kYuv420);
     for (const PixelSnapshot& pixels : {picture->Snapshot(), photo->Snapshot()}) {
-      const EncodedBytes striped = EncodeJPEG(*pixels);
+      const std::vector<unsigned char> striped = EncodeJPEG(*pixels)->Bytes();
       const unsigned char restartInterval[] = {0xff, 0xdd};
-      const unsigned char* end = striped->data() + striped->size();
-      ASSERT_NE(std::search(striped->data(), end, std::begin(restartInterval), std::end(restartInterval)), end)
+      ASSERT_NE(std::search(striped.begin(), striped.end(), std::begin(restartInterval), std::end(restartInterval)),
+                striped.end())
           << "no restart interval: not encoded in strips";
       // One whole encoding of the same pixels, straight from TurboJPEG.
       unsigned char* whole = nullptr;
@@ -232,7 +232,7 @@ TEST_F(PictureFiles, APictureEncodedInStripsDecodesAsOneWholeEncoding) {
                               &whole, &wholeSize, TJSAMP_420, 90, 0),
                   0);
       }
-      EXPECT_TRUE(decode(striped->data(), striped->size(), w, h) == decode(whole, wholeSize, w, h));
+      EXPECT_TRUE(decode(striped.data(), striped.size(), w, h) == decode(whole, wholeSize, w, h));
       tjFree(whole);
     }
   }

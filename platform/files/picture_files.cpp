@@ -305,7 +305,7 @@ void SavePictureAsJPEG(const std::string& path, const Picture& picture) {
   FileDescriptor into(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (into.fd < 0) throw IOException("while saving " + path + ": " + Reason(errno));
   RemoveStaleTempFiles(into.fd, folder);
-  const std::string temp = WriteTempFile(into.fd, path, bytes->data(), bytes->size());
+  const std::string temp = WriteTempFile(into.fd, path, bytes->Parts());
   ReplaceWithTempFile(into.fd, temp, path.substr(slash + 1), path);
 }
 

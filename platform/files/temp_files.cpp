@@ -4,9 +4,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -16,6 +19,7 @@
 #include <set>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "files/file_descriptor.h"
 #include "runtime/exceptions.h"
@@ -86,7 +90,8 @@ void RemoveStaleTempFiles(int folderFd, const std::string& folder) {
   }
 }
 
-std::string WriteTempFile(int folderFd, const std::string& path, const unsigned char* data, std::size_t size) {
+std::string WriteTempFile(int folderFd, const std::string& path,
+                          std::span<const std::span<const unsigned char>> parts) {
   const std::string temp = NewTempName();
   FileDescriptor file(openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   if (file.fd < 0) throw IOException("while saving " + path + ": " + Reason(errno));
@@ -94,11 +99,21 @@ std::string WriteTempFile(int folderFd, const std::string& path, const unsigned 
     unlinkat(folderFd, temp.c_str(), 0);
     throw IOException("while saving " + path + ": " + Reason(error));
   };
-  for (std::size_t done = 0; done < size;) {
-    const ssize_t n = write(file.fd, data + done, size - done);
+  // Gathered writes, picking up where a short one stopped.
+  std::vector<iovec> left;
+  for (const std::span<const unsigned char> part : parts)
+    if (!part.empty()) left.push_back({const_cast<unsigned char*>(part.data()), part.size()});
+  for (std::size_t first = 0; first < left.size();) {
+    const int count = static_cast<int>(std::min<std::size_t>(left.size() - first, IOV_MAX));
+    ssize_t n = writev(file.fd, left.data() + first, count);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) failed(errno);
-    done += static_cast<std::size_t>(n);
+    for (; first < left.size() && static_cast<std::size_t>(n) >= left[first].iov_len; ++first)
+      n -= static_cast<ssize_t>(left[first].iov_len);
+    if (first < left.size()) {
+      left[first].iov_base = static_cast<unsigned char*>(left[first].iov_base) + n;
+      left[first].iov_len -= static_cast<std::size_t>(n);
+    }
   }
   if (close(std::exchange(file.fd, -1)) != 0) failed(errno);
   return temp;

@@ -8,6 +8,7 @@
 // process's first write into a folder removes those of processes that have
 // ended.
 #include <cstddef>
+#include <span>
 #include <string>
 
 // A temporary name (no folder part), unique among this process's names.
@@ -18,10 +19,11 @@ std::string NewTempName();
 // in a process: call it before the process's first temporary file there.
 void RemoveStaleTempFiles(int folderFd, const std::string& folder);
 
-// Writes the bytes into a new temporary file in the folder and returns its
-// name. Raises IOException "while saving <path>: <reason>" (and leaves no
-// file) when it cannot.
-std::string WriteTempFile(int folderFd, const std::string& path, const unsigned char* data, std::size_t size);
+// Writes the parts, one after the other, into a new temporary file in the
+// folder and returns its name. Raises IOException "while saving <path>:
+// <reason>" (and leaves no file) when it cannot.
+std::string WriteTempFile(int folderFd, const std::string& path,
+                          std::span<const std::span<const unsigned char>> parts);
 
 // Renames the temporary file over `targetName` in the same folder.
 // Raises IOException "while replacing <path>: <reason>" and removes the

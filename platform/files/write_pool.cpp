@@ -308,7 +308,7 @@ void Pool::Run(const std::shared_ptr<Save>& save) {
     // encoding may be kept, and its pixels go back the usual way), but
     // nothing is written.
     const EncodedBytes bytes = BytesOf(*save->encoding, save->path);
-    if (!dropped) save->temp = WriteTempFile(save->into.fd, save->path, bytes->data(), bytes->size());
+    if (!dropped) save->temp = WriteTempFile(save->into.fd, save->path, bytes->Parts());
   } catch (...) {
     save->failure = std::current_exception();
   }

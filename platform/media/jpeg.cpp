@@ -129,7 +129,26 @@ std::shared_ptr<PixelBuffer> DecodeJPEG(const unsigned char* data, std::size_t s
   return ApplyOrientation(std::move(pixels), orientation);
 }
 
-EncodedJpeg::~EncodedJpeg() { ReturnPixelStorage(std::move(storage_), words_); }
+EncodedJpeg::EncodedJpeg(std::vector<Storage> storage, std::vector<unsigned char> joints,
+                         std::vector<Part> parts) noexcept
+    : storage_(std::move(storage)), joints_(std::move(joints)), parts_(std::move(parts)) {}
+
+EncodedJpeg::~EncodedJpeg() {
+  for (Storage& s : storage_) ReturnPixelStorage(std::move(s.words), s.count);
+}
+
+std::size_t EncodedJpeg::size() const noexcept {
+  std::size_t total = 0;
+  for (const Part& p : parts_) total += p.size();
+  return total;
+}
+
+std::vector<unsigned char> EncodedJpeg::Bytes() const {
+  std::vector<unsigned char> bytes;
+  bytes.reserve(size());
+  for (const Part& p : parts_) bytes.insert(bytes.end(), p.begin(), p.end());
+  return bytes;
+}
 
 namespace {
 
@@ -207,55 +226,55 @@ constexpr std::int32_t kMinStripRows = 256;
 // One baseline JPEG made of strips encoded apart, joined with restart
 // markers (the restart interval is a strip's MCUs, and each strip's DC
 // prediction starts from zero as a restart's does): a decoder sees the very
-// coefficients, and so the very pixels, of one encoding of the whole. None
-// when the strips' tables differ.
-std::optional<Encoded> JoinStrips(const std::vector<Encoded>& strips, const PixelBuffer& pixels, std::int32_t stripRows) {
+// coefficients, and so the very pixels, of one encoding of the whole. The
+// strips' bytes are not copied: the JPEG is their parts and the joints
+// between them. None when the strips' tables differ.
+EncodedBytes JoinStrips(std::vector<Encoded>& strips, const PixelBuffer& pixels, std::int32_t stripRows) {
   std::vector<JpegParts> parts;
-  std::size_t total = 0;
   for (const Encoded& strip : strips) {
     const auto p = PartsOf(strip.Bytes(), strip.size);
-    if (!p) return std::nullopt;
+    if (!p) return nullptr;
     parts.push_back(*p);
-    total += strip.size;
   }
-  // Every strip's tables (everything before its frame header, and between
-  // its frame header and its scan) must be the first's.
+  // Every strip's tables (everything before its frame header's height, and
+  // after it up to its scan's data) must be the first's.
   const unsigned char* first = strips[0].Bytes();
   const JpegParts& f = parts[0];
   for (std::size_t i = 1; i < strips.size(); ++i) {
     const JpegParts& p = parts[i];
     if (p.scanHeader != f.scanHeader || p.frameHeader != f.frameHeader || p.dataStart != f.dataStart ||
         std::memcmp(strips[i].Bytes(), first, f.frameHeader + 5) != 0 ||
-        std::memcmp(strips[i].Bytes() + f.frameHeader + 7, first + f.frameHeader + 7, f.dataStart - f.frameHeader - 7) != 0)
-      return std::nullopt;
+        std::memcmp(strips[i].Bytes() + f.frameHeader + 7, first + f.frameHeader + 7,
+                    f.dataStart - f.frameHeader - 7) != 0)
+      return nullptr;
   }
   const std::size_t mcusPerRow = (static_cast<std::size_t>(pixels.width) + 15) / 16;
   const std::size_t interval = mcusPerRow * static_cast<std::size_t>(stripRows / 16);
-  Encoded out;
-  out.words = (total + 6 + 2 * strips.size() + 3) / 4;
-  out.storage = TakePixelStorage(out.words);
-  auto* b = reinterpret_cast<unsigned char*>(out.storage.get());
-  std::size_t at = 0;
-  auto put = [&](const unsigned char* from, std::size_t n) {
-    std::memcpy(b + at, from, n);
-    at += n;
-  };
-  put(first, f.scanHeader);
-  b[f.frameHeader + 5] = static_cast<unsigned char>(pixels.height >> 8);  // the whole picture's height
-  b[f.frameHeader + 6] = static_cast<unsigned char>(pixels.height);
-  const unsigned char restartInterval[6] = {0xff, 0xdd, 0, 4, static_cast<unsigned char>(interval >> 8),
-                                            static_cast<unsigned char>(interval)};
-  put(restartInterval, sizeof restartInterval);
-  put(first + f.scanHeader, f.dataEnd - f.scanHeader);
+  // The joints: the first strip's headers with the whole picture's height
+  // and a restart interval, then a restart marker between strips, then the
+  // end of the image.
+  std::vector<unsigned char> joints(first, first + f.scanHeader);
+  joints[f.frameHeader + 5] = static_cast<unsigned char>(pixels.height >> 8);
+  joints[f.frameHeader + 6] = static_cast<unsigned char>(pixels.height);
+  joints.insert(joints.end(), {0xff, 0xdd, 0, 4, static_cast<unsigned char>(interval >> 8),
+                               static_cast<unsigned char>(interval)});
+  const std::size_t restarts = joints.size();
+  for (std::size_t i = 1; i < strips.size(); ++i) joints.insert(joints.end(), {0xff, static_cast<unsigned char>(0xd0 + (i - 1) % 8)});
+  const std::size_t end = joints.size();
+  joints.insert(joints.end(), {0xff, 0xd9});
+
+  std::vector<EncodedJpeg::Part> pieces;
+  pieces.emplace_back(joints.data(), restarts);  // headers and the restart interval
+  pieces.emplace_back(first + f.scanHeader, f.dataEnd - f.scanHeader);
   for (std::size_t i = 1; i < strips.size(); ++i) {
-    const unsigned char restart[2] = {0xff, static_cast<unsigned char>(0xd0 + (i - 1) % 8)};
-    put(restart, 2);
-    put(strips[i].Bytes() + parts[i].dataStart, parts[i].dataEnd - parts[i].dataStart);
+    pieces.emplace_back(joints.data() + restarts + 2 * (i - 1), 2);
+    pieces.emplace_back(strips[i].Bytes() + parts[i].dataStart, parts[i].dataEnd - parts[i].dataStart);
   }
-  const unsigned char end[2] = {0xff, 0xd9};
-  put(end, 2);
-  out.size = at;
-  return out;
+  pieces.emplace_back(joints.data() + end, 2);
+  std::vector<EncodedJpeg::Storage> storage;
+  for (Encoded& strip : strips) storage.push_back({std::move(strip.storage), strip.words});
+  // The parts point into `joints`' heap block, which moving keeps in place.
+  return std::make_shared<const EncodedJpeg>(std::move(storage), std::move(joints), std::move(pieces));
 }
 
 }  // namespace
@@ -283,17 +302,15 @@ EncodedBytes EncodeJPEG(const PixelBuffer& pixels) {
         if (!failure) failure = std::current_exception();
       }
     });
-    auto giveBack = [&] {
-      for (Encoded& strip : strips) ReturnPixelStorage(std::move(strip.storage), strip.words);
-    };
-    if (failure) {
-      giveBack();
-      std::rethrow_exception(failure);
-    }
-    std::optional<Encoded> joined = JoinStrips(strips, pixels, stripRows);
-    giveBack();
-    if (joined) return std::make_shared<const EncodedJpeg>(std::move(joined->storage), joined->words, joined->size);
+    EncodedBytes joined = failure ? nullptr : JoinStrips(strips, pixels, stripRows);
+    for (Encoded& strip : strips) ReturnPixelStorage(std::move(strip.storage), strip.words);  // what was not kept
+    if (failure) std::rethrow_exception(failure);
+    if (joined) return joined;
   }
   Encoded whole = EncodeRows(pixels, 0, pixels.height);
-  return std::make_shared<const EncodedJpeg>(std::move(whole.storage), whole.words, whole.size);
+  std::vector<EncodedJpeg::Storage> storage;
+  const EncodedJpeg::Part bytes(whole.Bytes(), whole.size);
+  storage.push_back({std::move(whole.storage), whole.words});
+  return std::make_shared<const EncodedJpeg>(std::move(storage), std::vector<unsigned char>{},
+                                             std::vector<EncodedJpeg::Part>{bytes});
 }

@@ -3,25 +3,37 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "media/picture.h"
 
 // A picture encoded as JPEG: the bytes the encoder wrote, in storage that
-// goes back to the platform's pool for the next encoding when let go.
+// goes back to the platform's pool for the next encoding when let go. A
+// picture encoded in strips is their parts and the markers that join them,
+// written one after the other without being copied together.
 class EncodedJpeg {
  public:
-  EncodedJpeg(std::unique_ptr<std::uint32_t[]> storage, std::size_t words, std::size_t size) noexcept
-      : storage_(std::move(storage)), words_(words), size_(size) {}
+  using Part = std::span<const unsigned char>;
+  struct Storage {
+    std::unique_ptr<std::uint32_t[]> words;
+    std::size_t count = 0;
+  };
+  EncodedJpeg(std::vector<Storage> storage, std::vector<unsigned char> joints, std::vector<Part> parts) noexcept;
   EncodedJpeg(const EncodedJpeg&) = delete;
   EncodedJpeg& operator=(const EncodedJpeg&) = delete;
   ~EncodedJpeg();
-  const unsigned char* data() const noexcept { return reinterpret_cast<const unsigned char*>(storage_.get()); }
-  std::size_t size() const noexcept { return size_; }
+  // The bytes, in order (the parts may point into `joints`).
+  std::span<const Part> Parts() const noexcept { return parts_; }
+  std::size_t size() const noexcept;
+  // All the bytes in one piece, for a reader that wants them so.
+  std::vector<unsigned char> Bytes() const;
 
  private:
-  std::unique_ptr<std::uint32_t[]> storage_;
-  std::size_t words_, size_;
+  std::vector<Storage> storage_;
+  std::vector<unsigned char> joints_;
+  std::vector<Part> parts_;
 };
 using EncodedBytes = std::shared_ptr<const EncodedJpeg>;
 
