@@ -32,7 +32,7 @@ void Window1::BevelButton1_Action() {
   for (std::int32_t i = 1; i <= n; ++i) {
     Ref<FolderItem> entry = sourcefolder->Item(i);
     if (!entry) RaiseNilObjectException("entry " + Str(i) + " of the source folder");
-    if (InStr(0, entry->Name(), ".jpg") > 0) cnt = WrapAdd(cnt, 1);
+    if (NamesJpeg(entry->Name())) cnt = WrapAdd(cnt, 1);
     RuntimeBackgroundTask();
   }
 }

@@ -24,14 +24,15 @@ std::int32_t FieldInt32(Window1& window, const char* name) {
   return RuntimeCvtReal64ToSInt32(Val(TextFieldNamed(window, name)->Text()));
 }
 
-Margins ReadMargins(Window1& window) {
-  Margins m{};
-  m.top = FieldInt32(window, "ftop");
-  m.bottom = FieldInt32(window, "fbottom");
-  m.left = FieldInt32(window, "fleft");
-  m.right = FieldInt32(window, "fright");
-  return m;
+Ref<Picture> CropByFields(Window1& window, const Ref<Picture>& picture) {
+  const std::int32_t top = FieldInt32(window, "ftop");
+  const std::int32_t bottom = FieldInt32(window, "fbottom");
+  const std::int32_t left = FieldInt32(window, "fleft");
+  const std::int32_t right = FieldInt32(window, "fright");
+  return window.croppicture(picture, top, bottom, left, right);
 }
+
+bool NamesJpeg(const std::string& text) { return InStr(0, text, ".jpg") > 0; }
 
 Ref<FolderItem> FrameFile(const Ref<FolderItem>& destination, const std::string& name) {
   const std::string folder = destination->AbsolutePath();

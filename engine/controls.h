@@ -14,11 +14,13 @@ Ref<BevelButton> BevelButtonNamed(Window1& window, const char* name);
 // A field's text as a whole number: parsed, then truncated to an Int32.
 std::int32_t FieldInt32(Window1& window, const char* name);
 
-// The four crop margins, read in the order top, bottom, left, right.
-struct Margins {
-  std::int32_t top, bottom, left, right;
-};
-Margins ReadMargins(Window1& window);
+// The picture cropped by croppicture with the four margin fields, read
+// anew in the order top, bottom, left, right.
+Ref<Picture> CropByFields(Window1& window, const Ref<Picture>& picture);
+
+// Whether a name or path is one the engine takes for a photo: it holds
+// ".jpg", in any case, anywhere.
+bool NamesJpeg(const std::string& text);
 
 // The path of a frame file: the destination folder's absolute path, then
 // the frame's name.

@@ -30,7 +30,7 @@ RunPair RunEntries(FolderItem& folder, std::int32_t k) {
     photos.clear();
     const std::int32_t n = folder.Count();
     for (std::int32_t i = 1; i <= n; ++i)
-      if (Ref<FolderItem> entry = folder.Item(i); entry && InStr(0, entry->Name(), ".jpg") > 0) photos.push_back(i);
+      if (Ref<FolderItem> entry = folder.Item(i); entry && NamesJpeg(entry->Name())) photos.push_back(i);
     // A listing that changed while it was looked through is looked
     // through again at the next tick.
     indexedVersion = folder.ListingVersion() == version ? version : 0;
@@ -44,9 +44,7 @@ RunPair RunEntries(FolderItem& folder, std::int32_t k) {
 }
 
 Ref<Picture> CroppedPicture(Window1& window, FolderItem& entry) {
-  Ref<Picture> picture = OpenRunPicture(entry);
-  const Margins m = ReadMargins(window);
-  return window.croppicture(picture, m.top, m.bottom, m.left, m.right);
+  return CropByFields(window, OpenRunPicture(entry));
 }
 
 // One active tick: the first frame while there is none, then one transition

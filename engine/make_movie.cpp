@@ -84,7 +84,7 @@ void Window1::BevelButton6_Action() {
     Ref<FolderItem> entry = folder->Item(i);
     if (!entry) RaiseNilObjectException("entry " + Str(i) + " of the chosen folder");
     std::string path = entry->AbsolutePath();
-    if (InStr(0, path, ".jpg") > 0) framelist.push_back(std::move(path));
+    if (NamesJpeg(path)) framelist.push_back(std::move(path));
     RuntimeBackgroundTask();
   }
 

@@ -13,8 +13,7 @@ Ref<Picture> CroppedSample(Window1& window, EditableMovie& movie) {
   Ref<Picture> picture = plugin::EditableMoviePicture(movie);
   if (!picture)
     throw RunFailure("cannot read the source video at " + Str(plugin::EditableMoviePosition(movie)) + " seconds");
-  const Margins m = ReadMargins(window);
-  return window.croppicture(picture, m.top, m.bottom, m.left, m.right);
+  return CropByFields(window, picture);
 }
 }  // namespace
 

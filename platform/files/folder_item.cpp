@@ -10,35 +10,12 @@
 #include <vector>
 
 #include "files/listing.h"
+#include "files/paths.h"
 #include "files/picture_files.h"
 #include "files/write_pool.h"
 #include "runtime/runtime.h"
 
 namespace {
-
-std::int64_t Nanoseconds(const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; }
-
-std::int64_t NowNanoseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  return Nanoseconds(now);
-}
-
-// A listing is trusted while the folder's modification time stays the same,
-// but only once that time lies clearly before the moment the listing was
-// read: file times tick coarsely, so an entry made in the same tick as the
-// listing would not change the folder's time.
-constexpr std::int64_t kSettledNanoseconds = 50'000'000;
-
-std::string ParentPath(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos || slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string Joined(const std::string& folder, const std::string& name) {
-  return folder == "/" ? "/" + name : folder + "/" + name;
-}
 
 // Whether the name ends like a JPEG file's, case-insensitively, or holds
 // ".jpg" as the run's photos do.
@@ -90,10 +67,7 @@ const ClassTable* FolderItem::StaticClass() {
   return table;
 }
 
-std::string FolderItem::Name() {
-  if (path_ == "/") return "/";
-  return path_.substr(path_.rfind('/') + 1);
-}
+std::string FolderItem::Name() { return NameOfPath(path_); }
 
 std::string FolderItem::AbsolutePath() {
   if (path_ == "/") return "/";
@@ -127,7 +101,7 @@ std::int32_t FolderItem::Count() {
     const std::int64_t readAt = NowNanoseconds();
     fresh->names = ReadSortedListing(path_);
     fresh->mtime = mtime;
-    fresh->trusted = readAt - mtime > kSettledNanoseconds;
+    fresh->trusted = SettledWhenRead(mtime, readAt);
     listing_ = std::move(fresh);
   }
   const std::size_t n = listing_->names.size();
@@ -137,7 +111,7 @@ std::int32_t FolderItem::Count() {
 Ref<FolderItem> FolderItem::Item(std::int32_t index) {
   if (index < 1 || index > Count()) return nullptr;
   const std::size_t place = static_cast<std::size_t>(index) - 1;
-  Ref<FolderItem> item = New<FolderItem>(Joined(path_, listing_->names[place]));
+  Ref<FolderItem> item = New<FolderItem>(JoinedPath(path_, listing_->names[place]));
   item->within_ = listing_;
   item->place_ = place;
   return item;
@@ -150,7 +124,7 @@ std::uint64_t FolderItem::ListingVersion() {
 
 Ref<FolderItem> FolderItem::Child(const std::string& name) {
   if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return nullptr;
-  return New<FolderItem>(Joined(path_, name));
+  return New<FolderItem>(JoinedPath(path_, name));
 }
 
 Ref<Picture> FolderItem::OpenAsPicture() {
@@ -163,7 +137,7 @@ Ref<Picture> FolderItem::OpenAsPicture() {
     int ahead = 4;
     for (std::size_t next = place_ + 1; next < within_->names.size() && ahead > 0; ++next)
       if (LooksLikeJpegName(within_->names[next])) {
-        DecodeAhead(Joined(within_->folder, within_->names[next]));
+        DecodeAhead(JoinedPath(within_->folder, within_->names[next]));
         --ahead;
       }
   }
@@ -212,7 +186,7 @@ Ref<FolderItem> _GetApplicationBundleResources() {
   if (exeFolder.empty()) RaiseNilObjectException("the folder of the executable");
   Ref<FolderItem> folder = GetFolderItem(exeFolder);
   if (!folder || !folder->Directory()) RaiseNilObjectException("the folder of the executable");
-  Ref<FolderItem> parent = GetFolderItem(ParentPath(folder->Path()));
+  Ref<FolderItem> parent = GetFolderItem(FolderOfPath(folder->Path()));
   if (!parent || parent->Path() == folder->Path() || !parent->Directory())
     RaiseNilObjectException("the parent of the executable's folder");
   // The build's bundle keeps Resources beside bin; an installed program

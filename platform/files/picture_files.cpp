@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "files/file_descriptor.h"
+#include "files/paths.h"
 #include "files/temp_files.h"
 #include "media/jpeg.h"
 #include "media/picture_qt.h"
@@ -37,15 +38,9 @@ struct FileStamp {
   friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
-std::int64_t Nanoseconds(const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; }
-
 FileStamp StampOf(const struct stat& st) {
   return {st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim)};
 }
-
-// A file changed within this time before it was read may change again in
-// the same clock tick without its stamp changing; its decode is not kept.
-constexpr std::int64_t kSettledNanoseconds = 50'000'000;
 
 // A file's decoding: its pixels, or why it gave none.
 struct Decoding {
@@ -237,12 +232,9 @@ FileDescriptor OpenedPictureFile(const std::string& path, struct stat& st, std::
 }
 
 // Whether the file last changed long enough ago that a decoding of it can
-// be kept for the next opening.
-bool Settled(const struct stat& st) {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  return Nanoseconds(now) - Nanoseconds(st.st_mtim) > kSettledNanoseconds;
-}
+// be kept for the next opening: a change in the same clock tick as the
+// reading would leave its stamp as it was.
+bool Settled(const struct stat& st) { return SettledWhenRead(Nanoseconds(st.st_mtim), NowNanoseconds()); }
 
 }  // namespace
 
@@ -300,13 +292,12 @@ void SavePictureAsJPEG(const std::string& path, const Picture& picture) {
     Encoded().Keep(pixels->stamp, bytes);
   }
   Decoded().Forget(path);
-  const auto slash = path.rfind('/');
-  const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+  const std::string folder = FolderOfPath(path);
   FileDescriptor into(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (into.fd < 0) throw IOException("while saving " + path + ": " + Reason(errno));
   RemoveStaleTempFiles(into.fd, folder);
   const std::string temp = WriteTempFile(into.fd, path, bytes->Parts());
-  ReplaceWithTempFile(into.fd, temp, path.substr(slash + 1), path);
+  ReplaceWithTempFile(into.fd, temp, NameOfPath(path), path);
 }
 
 void ClearPictureFileCaches() {

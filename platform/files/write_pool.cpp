@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "files/file_descriptor.h"
+#include "files/paths.h"
 #include "files/picture_files.h"
 #include "files/temp_files.h"
 #include "media/jpeg.h"
@@ -23,12 +24,6 @@
 namespace write_pool {
 
 namespace {
-
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // One content's encoding, shared by the saves of that content queued while
 // it is pending: the first worker that needs it encodes, the others wait.
@@ -171,7 +166,7 @@ void Pool::Submit(const std::string& path, const Picture& picture) {
   if (!pixels) throw IOException("while saving " + path + ": the picture is empty");
   auto save = std::make_shared<Save>();
   save->path = path;
-  save->folder = FolderOf(path);
+  save->folder = FolderOfPath(path);
   save->depth = RuntimeDispatchDepth();
   {
     Lock lock(mutex_);
@@ -334,7 +329,7 @@ void Pool::Commit(std::shared_ptr<Save> save) {
         unlinkat(next->into.fd, next->temp.c_str(), 0);
       } else {
         try {
-          ReplaceWithTempFile(next->into.fd, next->temp, next->path.substr(next->path.rfind('/') + 1), next->path);
+          ReplaceWithTempFile(next->into.fd, next->temp, NameOfPath(next->path), next->path);
         } catch (...) {
           next->failure = std::current_exception();
         }

@@ -12,15 +12,9 @@ extern "C" {
 #include <limits>
 
 #include "runtime/task_pool.h"
+#include "runtime/values.h"
 
 namespace {
-
-std::int32_t Saturated(double value) {
-  if (!(value == value)) return 0;
-  if (value >= 2147483647.0) return 2147483647;
-  if (value <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<std::int32_t>(value);
-}
 
 // The turn the file asks for when shown (its display matrix).
 Orientation RotationOf(const AVStream* stream) {
@@ -96,10 +90,10 @@ std::unique_ptr<MovieReader> MovieReader::Open(const std::string& path) {
   } else if (raw->duration != AV_NOPTS_VALUE && raw->duration > 0) {
     r->duration = static_cast<double>(raw->duration) / AV_TIME_BASE;
   }
-  r->timeScale = Saturated(std::round(static_cast<double>(r->timeBase.den) / r->timeBase.num));
+  r->timeScale = RuntimeCvtReal64ToSInt32(std::round(static_cast<double>(r->timeBase.den) / r->timeBase.num));
   r->timeDuration = st->duration != AV_NOPTS_VALUE && st->duration > 0
-                        ? Saturated(static_cast<double>(st->duration))
-                        : Saturated(std::round(r->duration / tb));
+                        ? RuntimeCvtReal64ToSInt32(static_cast<double>(st->duration))
+                        : RuntimeCvtReal64ToSInt32(std::round(r->duration / tb));
   return r;
 }
 
