@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <vector>
@@ -37,6 +38,7 @@ std::string Normalised(const std::string& path) {
 
 struct FolderItem::Listing {
   std::vector<std::string> names;
+  std::vector<std::size_t> jpegPlaces;  // where the names that look like JPEG photos' are
   std::string folder;
   std::int64_t mtime = 0;
   bool trusted = false;
@@ -100,6 +102,8 @@ std::int32_t FolderItem::Count() {
     fresh->folder = path_;
     const std::int64_t readAt = NowNanoseconds();
     fresh->names = ReadSortedListing(path_);
+    for (std::size_t i = 0; i < fresh->names.size(); ++i)
+      if (LooksLikeJpegName(fresh->names[i])) fresh->jpegPlaces.push_back(i);
     fresh->mtime = mtime;
     fresh->trusted = SettledWhenRead(mtime, readAt);
     listing_ = std::move(fresh);
@@ -134,12 +138,10 @@ Ref<Picture> FolderItem::OpenAsPicture() {
   // opened next (a run walks a folder of photos): their decoding starts
   // now, beside this one's, as far ahead as memory allows.
   if (within_) {
-    int ahead = 4;
-    for (std::size_t next = place_ + 1; next < within_->names.size() && ahead > 0; ++next)
-      if (LooksLikeJpegName(within_->names[next])) {
-        DecodeAhead(JoinedPath(within_->folder, within_->names[next]));
-        --ahead;
-      }
+    const auto& photos = within_->jpegPlaces;
+    auto next = std::upper_bound(photos.begin(), photos.end(), place_);
+    for (int ahead = 0; ahead < 4 && next != photos.end(); ++ahead, ++next)
+      DecodeAhead(JoinedPath(within_->folder, within_->names[*next]));
   }
   return OpenPictureFile(path_, lastError_);
 }

@@ -93,7 +93,7 @@ class DecodeCache {
  private:
   // The pair a run works on, and the photos after it.
   static constexpr std::size_t kMaxEntries = 6;
-  static constexpr std::size_t kMaxBytes = std::size_t{256} << 20;
+  static constexpr std::size_t kMaxBytes = std::size_t{192} << 20;
   static std::size_t BytesOf(const PixelBuffer& p) { return PixelBytes(p); }
   struct Entry {
     std::string path;

@@ -133,8 +133,10 @@ Pool::~Pool() {
 
 Limits Pool::DefaultLimits() const {
   // Two saves per worker keep every core busy; the pixel bytes keep a run of
-  // 24-megapixel photos (96 MiB a picture) to a few pictures in flight.
-  return {.saves = 2 * task_pool::Workers(), .pixelBytes = 288 * kMiB};
+  // 24-megapixel photos to two pictures in flight as RGB32 (96 MiB each), or
+  // five as YUV (36 MiB each): a big picture is encoded in strips on every
+  // core, so a few in flight are enough.
+  return {.saves = 2 * task_pool::Workers(), .pixelBytes = 192 * kMiB};
 }
 
 template <class Ready>

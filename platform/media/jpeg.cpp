@@ -50,7 +50,21 @@ tjhandle Compressor() {
 }
 
 // The EXIF orientation as Qt reads it from the header (no decoding).
+// Whether the JPEG's headers hold an EXIF block (an APP1 segment starting
+// "Exif"): most frames have none, and asking Qt costs more than a small
+// picture's decoding.
+bool HasExif(const unsigned char* data, std::size_t size) {
+  for (std::size_t at = 2; at + 10 <= size && data[at] == 0xff;) {
+    const unsigned marker = data[at + 1];
+    if (marker == 0xda || marker == 0xd9) return false;  // the scan: no more headers
+    if (marker == 0xe1 && std::memcmp(data + at + 4, "Exif", 4) == 0) return true;
+    at += 2 + (std::size_t{data[at + 2]} << 8 | data[at + 3]);
+  }
+  return false;
+}
+
 Orientation ExifOrientation(const unsigned char* data, std::size_t size) {
+  if (!HasExif(data, size)) return {};
   QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
