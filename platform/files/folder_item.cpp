@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <map>
+#include <unordered_map>
 #include <vector>
 
 #include "files/listing.h"
@@ -39,11 +41,21 @@ std::string Normalised(const std::string& path) {
 struct FolderItem::Listing {
   std::vector<std::string> names;
   std::vector<std::size_t> jpegPlaces;  // where the names that look like JPEG photos' are
+  mutable std::unordered_map<std::string, std::size_t> places;  // by name, made when first asked
   std::string folder;
   std::int64_t mtime = 0;
   bool trusted = false;
   std::uint64_t version = 0;
 };
+
+namespace {
+// The last listing read of each folder, while some item holds it: an item
+// made from a path (not by Item) finds its place in its folder there.
+std::map<std::string, std::weak_ptr<const FolderItem::Listing>>& KnownListings() {
+  static std::map<std::string, std::weak_ptr<const FolderItem::Listing>> listings;
+  return listings;
+}
+}  // namespace
 
 FolderItem::FolderItem(std::string path) : path_(std::move(path)) {}
 FolderItem::~FolderItem() = default;
@@ -106,6 +118,8 @@ std::int32_t FolderItem::Count() {
       if (LooksLikeJpegName(fresh->names[i])) fresh->jpegPlaces.push_back(i);
     fresh->mtime = mtime;
     fresh->trusted = SettledWhenRead(mtime, readAt);
+    std::erase_if(KnownListings(), [](const auto& known) { return known.second.expired(); });
+    KnownListings()[path_] = fresh;
     listing_ = std::move(fresh);
   }
   const std::size_t n = listing_->names.size();
@@ -137,11 +151,24 @@ Ref<Picture> FolderItem::OpenAsPicture() {
   // The next entries whose names say they are JPEG photos are likely
   // opened next (a run walks a folder of photos): their decoding starts
   // now, beside this one's, as far ahead as memory allows.
-  if (within_) {
-    const auto& photos = within_->jpegPlaces;
-    auto next = std::upper_bound(photos.begin(), photos.end(), place_);
-    for (int ahead = 0; ahead < 4 && next != photos.end(); ++ahead, ++next)
-      DecodeAhead(JoinedPath(within_->folder, within_->names[*next]));
+  std::shared_ptr<const Listing> listing = within_;
+  std::size_t place = place_;
+  if (!listing) {
+    // Made from a path: its folder's listing, if one was read, knows it.
+    auto known = KnownListings().find(FolderOfPath(path_));
+    listing = known == KnownListings().end() ? nullptr : known->second.lock();
+    if (listing) {
+      if (listing->places.empty())
+        for (std::size_t i = 0; i < listing->names.size(); ++i) listing->places.emplace(listing->names[i], i);
+      auto found = listing->places.find(NameOfPath(path_));
+      if (found == listing->places.end()) listing = nullptr;
+      else place = found->second;
+    }
+  }
+  if (listing) {
+    auto next = std::upper_bound(listing->jpegPlaces.begin(), listing->jpegPlaces.end(), place);
+    for (int ahead = 0; ahead < 4 && next != listing->jpegPlaces.end(); ++ahead, ++next)
+      DecodeAhead(JoinedPath(listing->folder, listing->names[*next]));
   }
   return OpenPictureFile(path_, lastError_);
 }

@@ -41,9 +41,10 @@ class FolderItem : public Object {
 
   // The file as a picture (JPEG with its EXIF orientation applied, other
   // formats through Qt); none when it does not read as one, and LastError
-  // says why. Only a regular file is read; opening never blocks. An entry
-  // of a folder's listing also starts decoding the next picture of that
-  // listing on the platform's workers, for the likely next open.
+  // says why. Only a regular file is read; opening never blocks. A file of
+  // a folder whose listing was read also starts decoding the next JPEG
+  // photos of that listing on the platform's workers, for the likely next
+  // openings.
   Ref<Picture> OpenAsPicture();
   // Writes the picture as JPEG (quality 90, 4:2:0) through a temporary file
   // in the same folder renamed over this one. A failure raises IOException
@@ -60,8 +61,10 @@ class FolderItem : public Object {
   // words ("not a JPEG file", "Permission denied"); empty after a success.
   const std::string& LastError() const noexcept { return lastError_; }
 
- private:
+  // A folder's listing as it was read (its parts are the platform's own).
   struct Listing;
+
+ private:
   std::string path_;
   std::string lastError_;
   std::shared_ptr<const Listing> listing_;
