@@ -10,34 +10,48 @@
 
 namespace {
 
-// The placement's part of YUV 4:2:0 pixels at the destination's size, each
-// pixel the average of the source pixels around its centre (JFIF's full
-// range YCbCr, as a JPEG holds it).
+// The placement's part of YUV 4:2:0 pixels at the destination's size: each
+// pixel the average of four source pixels around its centre (JFIF's full
+// range YCbCr, as a JPEG holds it). The last one made is kept: a preview
+// is painted again and again while its picture stays.
 QImage ScaledFromYuv(const PixelBuffer& src, const Graphics::Placement& p) {
+  struct Made {
+    std::uint64_t stamp = 0;
+    Graphics::Placement placement;
+    QImage image;
+  };
+  static Made last;
+  const Graphics::Placement& q = last.placement;
+  if (last.stamp == src.stamp && q.dx == p.dx && q.dy == p.dy && q.dw == p.dw && q.dh == p.dh && q.sx == p.sx &&
+      q.sy == p.sy && q.sw == p.sw && q.sh == p.sh)
+    return last.image;
   QImage out(p.dw, p.dh, QImage::Format_RGB32);
+  const std::uint8_t *luma = src.Plane(0), *cb = src.Plane(1), *cr = src.Plane(2);
+  const std::size_t lumaStride = static_cast<std::size_t>(src.PlaneStride(0));
+  const std::size_t chromaStride = static_cast<std::size_t>(src.PlaneStride(1));
   const double kx = p.sw / p.dw, ky = p.sh / p.dh;
-  const int reachX = std::max(0, static_cast<int>(kx / 2)), reachY = std::max(0, static_cast<int>(ky / 2));
-  const int stepX = std::max(1, reachX / 2), stepY = std::max(1, reachY / 2);
+  const int dx = std::max(1, static_cast<int>(kx / 2)), dy = std::max(1, static_cast<int>(ky / 2));
+  auto channel = [](double v) { return static_cast<std::uint32_t>(std::clamp(std::lround(v), 0L, 255L)); };
   for (int y = 0; y < p.dh; ++y) {
     auto* line = reinterpret_cast<std::uint32_t*>(out.scanLine(y));
-    const int cy = std::clamp(static_cast<int>(p.sy + (y + 0.5) * ky), 0, src.height - 1);
+    const int cy = static_cast<int>(p.sy + (y + 0.5) * ky);
+    const int rows[2] = {std::clamp(cy - dy / 2, 0, src.height - 1), std::clamp(cy + dy / 2, 0, src.height - 1)};
     for (int x = 0; x < p.dw; ++x) {
-      const int cx = std::clamp(static_cast<int>(p.sx + (x + 0.5) * kx), 0, src.width - 1);
-      int luma = 0, cb = 0, cr = 0, n = 0;
-      for (int yy = std::max(0, cy - reachY); yy <= std::min(src.height - 1, cy + reachY); yy += stepY)
-        for (int xx = std::max(0, cx - reachX); xx <= std::min(src.width - 1, cx + reachX); xx += stepX) {
-          luma += src.Plane(0)[static_cast<std::size_t>(yy) * src.PlaneStride(0) + xx];
-          cb += src.Plane(1)[static_cast<std::size_t>(yy / 2) * src.PlaneStride(1) + xx / 2];
-          cr += src.Plane(2)[static_cast<std::size_t>(yy / 2) * src.PlaneStride(2) + xx / 2];
-          ++n;
+      const int cx = static_cast<int>(p.sx + (x + 0.5) * kx);
+      const int cols[2] = {std::clamp(cx - dx / 2, 0, src.width - 1), std::clamp(cx + dx / 2, 0, src.width - 1)};
+      int l = 0, u = 0, v = 0;
+      for (int row : rows)
+        for (int col : cols) {
+          l += luma[static_cast<std::size_t>(row) * lumaStride + col];
+          u += cb[static_cast<std::size_t>(row / 2) * chromaStride + col / 2];
+          v += cr[static_cast<std::size_t>(row / 2) * chromaStride + col / 2];
         }
-      const double Y = static_cast<double>(luma) / n, Cb = static_cast<double>(cb) / n - 128,
-                   Cr = static_cast<double>(cr) / n - 128;
-      auto channel = [](double v) { return static_cast<std::uint32_t>(std::clamp(std::lround(v), 0L, 255L)); };
+      const double Y = l / 4.0, Cb = u / 4.0 - 128, Cr = v / 4.0 - 128;
       line[x] = 0xff000000u | channel(Y + 1.402 * Cr) << 16 | channel(Y - 0.344136 * Cb - 0.714136 * Cr) << 8 |
                 channel(Y + 1.772 * Cb);
     }
   }
+  last = {src.stamp, p, out};
   return out;
 }
 

@@ -6,12 +6,14 @@
 #include <mutex>
 #include <vector>
 
-
 namespace {
 
-constexpr std::size_t kMinPooledPixels = std::size_t{1} << 18;  // 1 MiB
-constexpr std::size_t kMaxBlocks = 8;
-constexpr std::size_t kMaxPooledPixels = std::size_t{1} << 26;  // 256 MiB in all
+// Blocks from 64 KiB (a strip of an encoding) to whole photos are kept, up
+// to 128 MiB in all: a pixel pool that keeps more counts against the
+// memory a run holds.
+constexpr std::size_t kMinPooledPixels = std::size_t{1} << 14;
+constexpr std::size_t kMaxBlocks = 32;
+constexpr std::size_t kMaxPooledPixels = std::size_t{1} << 25;
 
 struct Block {
   std::unique_ptr<std::uint32_t[]> storage;
