@@ -304,6 +304,10 @@ EncodedBytes EncodeJPEG(const PixelBuffer& pixels) {
   while (stripRows > 16 && mcusPerRow * static_cast<std::size_t>(stripRows / 16) > 65535) stripRows -= 16;
   const std::int32_t count = (pixels.height + stripRows - 1) / stripRows;
   if (count > 1 && mcusPerRow * static_cast<std::size_t>(stripRows / 16) <= 65535) {
+    // Pixels made on demand (a blend) are made first, side by side, so that
+    // no strip waits on a worker for another strip to make them.
+    if (pixels.Layout() == PixelLayout::kYuv420) pixels.Plane(0);
+    else pixels.Row(0);
     std::vector<Encoded> strips(static_cast<std::size_t>(count));
     std::exception_ptr failure;
     std::mutex failureMutex;
