@@ -6,8 +6,7 @@
 
 #include "mainwindow/control_table.h"
 #include "mainwindow/window1.h"
-#include "ui/method_entries.h"
-#include "ui/property_entries.h"
+#include "runtime/class_entries.h"
 
 namespace {
 
@@ -21,11 +20,6 @@ const Attributes kPublic = {{"__Scope", "Public"}};
 Window1& Self(Object& me, Ref<Window1>& holder) {
   holder = RuntimeCheckCastAs<Window1>(Ref<Object>(RuntimeSwapSelfAndMe(me)), Window1::__Lookup());
   return *holder;
-}
-
-template <class Me>
-Me& MeAs(Object& me) {
-  return property_entries::Receiver<Me>(me);
 }
 
 // An operation that takes nothing and returns nothing.
@@ -49,7 +43,7 @@ MethodFunction Accessor(Ref<Item> (Window1::*op)()) {
 MethodFunction TextChangeHandler(void (Window1::*op)(TextField&)) {
   return [op](Object& me, Args) -> Variant {
     Ref<Window1> self;
-    (Self(me, self).*op)(MeAs<TextField>(me));
+    (Self(me, self).*op)(Receiver<TextField>(me));
     return {};
   };
 }
@@ -57,7 +51,7 @@ MethodFunction TextChangeHandler(void (Window1::*op)(TextField&)) {
 MethodFunction KeyDownHandler() {
   return [](Object& me, Args a) -> Variant {
     Ref<Window1> self;
-    return Self(me, self).sourcefps_KeyDown(MeAs<TextField>(me), Arg<std::string>(a, 0));
+    return Self(me, self).sourcefps_KeyDown(Receiver<TextField>(me), Arg<std::string>(a, 0));
   };
 }
 
@@ -65,7 +59,7 @@ MethodFunction PaintHandler() {
   return [](Object& me, Args a) -> Variant {
     Ref<Window1> self;
     Ref<Graphics> g = Arg<Ref<Graphics>>(a, 0);
-    Self(me, self).Canvas1_Paint(MeAs<Canvas>(me), g.Deref());
+    Self(me, self).Canvas1_Paint(Receiver<Canvas>(me), g.Deref());
     return {};
   };
 }
@@ -148,15 +142,6 @@ MethodEntry Entry(std::string name, std::string signature, MethodFunction functi
   return {std::move(name), std::move(signature), std::move(function), std::move(invoker), std::move(attributes)};
 }
 
-template <class V>
-PropertyEntry Field(std::string name, std::string type, V Window1::*member) {
-  using K = property_entries::Kind<V>;
-  return {std::move(name), std::move(type),
-          [member](Object& o) -> Variant { return K::To(property_entries::Receiver<Window1>(o).*member); },
-          [member](Object& o, const Variant& v) { property_entries::Receiver<Window1>(o).*member = K::From(v); },
-          kPublic};
-}
-
 ClassDefinition Definition() {
   ClassDefinition def{.name = "Window1.Window1", .parent = Window::StaticClass()};
 
@@ -179,28 +164,28 @@ ClassDefinition Definition() {
     for (auto& op : *list) def.vtable.push_back({op.name, op.function});
 
   def.events = {
-      {"Layout", [](Object& o) { property_entries::Receiver<Window1>(o).Layout(); }},
-      {"CreateControls", [](Object& o) { property_entries::Receiver<Window1>(o).CreateControls(); }},
-      {"Activate", [](Object& o) { property_entries::Receiver<Window1>(o).Event_Activate(); }},
+      {"Layout", [](Object& o) { Receiver<Window1>(o).Layout(); }},
+      {"CreateControls", [](Object& o) { Receiver<Window1>(o).CreateControls(); }},
+      {"Activate", [](Object& o) { Receiver<Window1>(o).Event_Activate(); }},
   };
 
   using W = Window1;
   def.properties = {
-      Field("WipeEffects", "A2s", &W::WipeEffects),
-      Field("destfolder", "o<FolderItem>", &W::destfolder),
-      Field("sourcefolder", "o<FolderItem>", &W::sourcefolder),
-      Field("tflag", "i4", &W::tflag),
-      Field("fcnter", "i4", &W::fcnter),
-      Field("itemIdx", "i4", &W::itemIdx),
-      Field("cnt", "i4", &W::cnt),
-      Field("theEffect", "o<QTEffect>", &W::theEffect),
-      Field("sequence", "o<QTEffectSequence>", &W::sequence),
-      Field("sourcevideo", "o<EditableMovie>", &W::sourcevideo),
-      Field("firstflag", "i4", &W::firstflag),
+      Property("WipeEffects", "A2s", &W::WipeEffects, kPublic),
+      Property("destfolder", "o<FolderItem>", &W::destfolder, kPublic),
+      Property("sourcefolder", "o<FolderItem>", &W::sourcefolder, kPublic),
+      Property("tflag", "i4", &W::tflag, kPublic),
+      Property("fcnter", "i4", &W::fcnter, kPublic),
+      Property("itemIdx", "i4", &W::itemIdx, kPublic),
+      Property("cnt", "i4", &W::cnt, kPublic),
+      Property("theEffect", "o<QTEffect>", &W::theEffect, kPublic),
+      Property("sequence", "o<QTEffectSequence>", &W::sequence, kPublic),
+      Property("sourcevideo", "o<EditableMovie>", &W::sourcevideo, kPublic),
+      Property("firstflag", "i4", &W::firstflag, kPublic),
   };
   def.attributes = kPublic;
-  def.initializer = [](Object& o) { Window1::__Init(property_entries::Receiver<Window1>(o)); };
-  def.finalizer = [](Object& o) { Window1::__Exit(property_entries::Receiver<Window1>(o)); };
+  def.initializer = [](Object& o) { Window1::__Init(Receiver<Window1>(o)); };
+  def.finalizer = [](Object& o) { Window1::__Exit(Receiver<Window1>(o)); };
   def.factory = [] { return static_cast<Object*>(new Window1()); };
   return def;
 }

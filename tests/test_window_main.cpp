@@ -190,7 +190,7 @@ TEST(MainWindow, ControlDetailsMatchTheDesign) {
       EXPECT_EQ(rc->LockLeft(), !unlocked) << name;
       EXPECT_EQ(rc->LockTop(), !unlocked) << name;
       EXPECT_FALSE(rc->LockRight() || rc->LockBottom()) << name;
-      EXPECT_EQ(rc->Index(), std::numeric_limits<std::int32_t>::min()) << name;
+      EXPECT_EQ(PropertyValue<std::int32_t>(*rc, "Index"), std::numeric_limits<std::int32_t>::min()) << name;
     }
 
     // The bundle picture is the canvas's first backdrop.

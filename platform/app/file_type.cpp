@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "runtime/class_entries.h"
 #include "runtime/trace.h"
 
 namespace {
@@ -17,18 +18,6 @@ struct Registry {
 Registry& R() {
   static Registry* r = new Registry();
   return *r;
-}
-
-FileType& AsFileType(Object& o) {
-  auto* type = dynamic_cast<FileType*>(&o);
-  if (!type) throw IllegalCastException("the receiver is not a FileType");
-  return *type;
-}
-
-PropertyEntry TextProperty(std::string name, const std::string& (FileType::*get)() const noexcept,
-                           void (FileType::*set)(std::string)) {
-  return {std::move(name), "s", [get](Object& o) -> Variant { return (AsFileType(o).*get)(); },
-          [set](Object& o, const Variant& v) { (AsFileType(o).*set)(VariantAs<std::string>(v, "a String")); }};
 }
 
 }  // namespace
@@ -74,12 +63,12 @@ const ClassTable* FileType::StaticClass() {
       .name = "FileType",
       .properties =
           {
-              TextProperty("Name", &FileType::Name, &FileType::SetName),
-              TextProperty("Extensions", &FileType::Extensions, &FileType::SetExtensions),
-              TextProperty("MacType", &FileType::MacType, &FileType::SetMacType),
-              TextProperty("MacCreator", &FileType::MacCreator, &FileType::SetMacCreator),
+              Property("Name", "s", &FileType::Name, &FileType::SetName),
+              Property("Extensions", "s", &FileType::Extensions, &FileType::SetExtensions),
+              Property("MacType", "s", &FileType::MacType, &FileType::SetMacType),
+              Property("MacCreator", "s", &FileType::MacCreator, &FileType::SetMacCreator),
           },
-      .finalizer = [](Object& o) { AsFileType(o).Destructor(); },
+      .finalizer = [](Object& o) { Receiver<FileType>(o).Destructor(); },
       .factory = [] { return static_cast<Object*>(new FileType()); },
   });
   return table;

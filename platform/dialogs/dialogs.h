@@ -46,9 +46,8 @@ class FolderItemDialog : public Object {
   virtual const char* Kind() const = 0;
 
  private:
-  friend struct FolderItemDialogFields;  // the class table's property accessors
   std::string actionButtonCaption_, title_, promptText_, suggestedFileName_;
-  Ref<Object> initialDirectory_;  // a FolderItem, or none
+  Ref<FolderItem> initialDirectory_;
 };
 
 // Chooses a folder.

@@ -4,7 +4,6 @@
 
 #include "runtime/values.h"
 #include "ui/control_qt.h"
-#include "ui/method_entries.h"
 #include "ui/window.h"
 #include "ui/window_qt.h"
 
@@ -19,8 +18,9 @@ Ref<::Window> Control::Window() const { return Ref<::Window>(window_); }
 const ClassTable* Control::StaticClass() {
   static const ClassTable* table = RuntimeNewClass({
       .name = "Control",
+      // Index: the control-array index, -2147483648 for a control in no array.
       .properties = {Property("Name", "s", &Control::Name, &Control::SetName),
-                     Property("Index", "i4", &Control::Index, &Control::SetIndex)},
+                     KeptProperty("Index", "i4", std::int32_t{0})},
       .vtable = {{"Window", BindMethod<Control>([](Control& c, std::span<const Variant>) -> Variant {
                     return Ref<Object>(c.Window());
                   })}},
@@ -163,13 +163,16 @@ const ClassTable* RectControl::StaticClass() {
               Property("LockTop", "b", &RectControl::LockTop, &RectControl::SetLockTop),
               Property("LockRight", "b", &RectControl::LockRight, &RectControl::SetLockRight),
               Property("LockBottom", "b", &RectControl::LockBottom, &RectControl::SetLockBottom),
-              Property("TabPanelIndex", "i4", &RectControl::TabPanelIndex, &RectControl::SetTabPanelIndex),
+              // The page of a tab panel the control is on (no tab panels here).
+              KeptProperty("TabPanelIndex", "i4", std::int32_t{0}),
               Property("TabIndex", "i4", &RectControl::TabIndex, &RectControl::SetTabIndex),
               Property("TabStop", "b", &RectControl::TabStop, &RectControl::SetTabStop),
               Property("Visible", "b", &RectControl::Visible, &RectControl::SetVisible),
               Property("Enabled", "b", &RectControl::Enabled, &RectControl::SetEnabled),
               Property("HelpTag", "s", &RectControl::HelpTag, &RectControl::SetHelpTag),
-              Property("AutoDeactivate", "b", &RectControl::AutoDeactivate, &RectControl::SetAutoDeactivate),
+              // Whether the control dims while its window is inactive (Qt's
+              // controls look the same in active and inactive windows).
+              KeptProperty("AutoDeactivate", "b", true),
               Property("InitialParent", "s", &RectControl::InitialParent, &RectControl::SetInitialParent),
           },
       .vtable = {{"Constructor", BindMethod<RectControl>([](RectControl& c, std::span<const Variant>) -> Variant {

@@ -3,19 +3,13 @@
 #include <algorithm>
 #include <deque>
 
+#include "runtime/class_entries.h"
 #include "runtime/runtime.h"
-#include "runtime/trace.h"
 
 namespace {
 
 int gLiveItems = 0;
 std::function<void(const MenuItem&, const MenuItem&)> gOnAppend;
-
-MenuItem& AsItem(Object& o) {
-  auto* item = dynamic_cast<MenuItem*>(&o);
-  if (!item) throw IllegalCastException("the receiver is not a MenuItem");
-  return *item;
-}
 
 std::int32_t IntArg(std::span<const Variant> a, std::size_t i) { return VariantAs<std::int32_t>(a[i], "an Integer"); }
 const std::string& StrArg(std::span<const Variant> a, std::size_t i) { return VariantAs<std::string>(a[i], "a String"); }
@@ -31,22 +25,11 @@ template <class F>
 VirtualSlot Slot(std::string name, std::size_t arity, F body) {
   return {std::move(name), [arity, body](Object& self, std::span<const Variant> args) -> Variant {
             Arity(args, arity);
-            return body(AsItem(self), args);
+            return body(Receiver<MenuItem>(self), args);
           }};
 }
 
 Variant None() { return {}; }
-
-PropertyEntry TextProperty(std::string name, const std::string& (MenuItem::*get)() const noexcept,
-                           void (MenuItem::*set)(std::string)) {
-  return {std::move(name), "s", [get](Object& o) -> Variant { return (AsItem(o).*get)(); },
-          [set](Object& o, const Variant& v) { (AsItem(o).*set)(VariantAs<std::string>(v, "a String")); }};
-}
-
-PropertyEntry FlagProperty(std::string name, bool (MenuItem::*get)() const noexcept, void (MenuItem::*set)(bool) noexcept) {
-  return {std::move(name), "b", [get](Object& o) -> Variant { return (AsItem(o).*get)(); },
-          [set](Object& o, const Variant& v) { (AsItem(o).*set)(VariantAs<bool>(v, "a Boolean")); }};
-}
 
 // The operations of a menu item, in slot order. Overloads carry their
 // parameter types in the slot name; the platform's internal operations
@@ -193,11 +176,11 @@ const ClassTable* MenuItem::StaticClass() {
       .events = {{"Action", {}}, {"EnableMenu", {}}},
       .properties =
           {
-              TextProperty("Name", &MenuItem::Name, &MenuItem::SetName),
-              TextProperty("Text", &MenuItem::Text, &MenuItem::SetText),
-              TextProperty("KeyboardShortcut", &MenuItem::KeyboardShortcut, &MenuItem::SetKeyboardShortcut),
-              FlagProperty("AutoEnable", &MenuItem::AutoEnable, &MenuItem::SetAutoEnable),
-              FlagProperty("Enabled", &MenuItem::Enabled, &MenuItem::SetEnabled),
+              Property("Name", "s", &MenuItem::Name, &MenuItem::SetName),
+              Property("Text", "s", &MenuItem::Text, &MenuItem::SetText),
+              Property("KeyboardShortcut", "s", &MenuItem::KeyboardShortcut, &MenuItem::SetKeyboardShortcut),
+              Property("AutoEnable", "b", &MenuItem::AutoEnable, &MenuItem::SetAutoEnable),
+              Property("Enabled", "b", &MenuItem::Enabled, &MenuItem::SetEnabled),
           },
       .vtable = MenuItemSlots(),
       .factory = [] { return static_cast<Object*>(new MenuItem()); },

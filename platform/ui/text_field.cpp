@@ -6,7 +6,6 @@
 
 #include "runtime/runtime.h"
 #include "ui/control_qt.h"
-#include "ui/method_entries.h"
 
 namespace {
 
@@ -168,30 +167,26 @@ const ClassTable* TextField::StaticClass() {
   static const ClassTable* table = RuntimeNewClass({
       .name = "TextField",
       .parent = RectControl::StaticClass(),
-      .properties =
-          {
-              Property<T>("Text", "s", &T::Text, &T::SetText),
-              Property<T>("CueText", "s", &T::CueText, &T::SetCueText),
-              Property<T>("Alignment", "i4", &T::Alignment, &T::SetAlignment),
-              Property<T>("Border", "b", &T::Border, &T::SetBorder),
-              Property<T>("Password", "b", &T::Password, &T::SetPassword),
-              Property<T>("UseFocusRing", "b", &T::UseFocusRing, &T::SetUseFocusRing),
-              Property<T>("TextColor", "c", &T::TextColor, &T::SetTextColor),
-              Property<T>("BackColor", "c", &T::BackColor, &T::SetBackColor),
-              Property<T>("Format", "s", &T::Format, &T::SetFormat),
-              Property<T>("Mask", "s", &T::Mask, &T::SetMask),
-              Property<T>("ReadOnly", "b", &T::ReadOnly, &T::SetReadOnly),
-              Property<T>("LimitText", "i4", &T::LimitText, &T::SetLimitText),
-              Property<T>("AcceptTabs", "b", &T::AcceptTabs, &T::SetAcceptTabs),
-              Property<T>("DataSource", "s", &T::DataSource, &T::SetDataSource),
-              Property<T>("DataField", "s", &T::DataField, &T::SetDataField),
-              Property<T>("TextFont", "s", &T::TextFont, &T::SetTextFont),
-              Property<T>("TextSize", "f4", &T::TextSize, &T::SetTextSize),
-              Property<T>("TextUnit", "i4", &T::TextUnit, &T::SetTextUnit),
-              Property<T>("Bold", "b", &T::Bold, &T::SetBold),
-              Property<T>("Italic", "b", &T::Italic, &T::SetItalic),
-              Property<T>("Underline", "b", &T::Underline, &T::SetUnderline),
-          },
+      .properties = WithTextStyleProperties({
+          Property("Text", "s", &T::Text, &T::SetText),
+          Property("CueText", "s", &T::CueText, &T::SetCueText),
+          Property("Alignment", "i4", &T::Alignment, &T::SetAlignment),
+          Property("Border", "b", &T::Border, &T::SetBorder),
+          Property("Password", "b", &T::Password, &T::SetPassword),
+          KeptProperty("UseFocusRing", "b", true),  // Qt's style draws its own focus frame
+          Property("BackColor", "c", &T::BackColor, &T::SetBackColor),
+          // A display format for numbers and an input mask: the text is shown
+          // and taken as typed.
+          KeptProperty("Format", "s", std::string()),
+          KeptProperty("Mask", "s", std::string()),
+          Property("ReadOnly", "b", &T::ReadOnly, &T::SetReadOnly),
+          Property("LimitText", "i4", &T::LimitText, &T::SetLimitText),
+          Property("AcceptTabs", "b", &T::AcceptTabs, &T::SetAcceptTabs),
+          // A database binding (no database here).
+          KeptProperty("DataSource", "s", std::string()),
+          KeptProperty("DataField", "s", std::string()),
+          Property("TextSize", "f4", &T::TextSize, &T::SetTextSize),
+      }),
       .factory = [] { return static_cast<Object*>(new TextField()); },
   });
   return table;

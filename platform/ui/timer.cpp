@@ -6,7 +6,7 @@
 #include <array>
 
 #include "runtime/runtime.h"
-#include "ui/method_entries.h"
+#include "runtime/class_entries.h"
 
 struct TimerNative {
   QTimer timer;
@@ -134,17 +134,16 @@ MethodFunction CallActionOp() {
 }  // namespace
 
 const ClassTable* Timer::StaticClass() {
-  using T = Timer;
   static const ClassTable* table = RuntimeNewClass({
       .name = "Timer",
       .methods = {{"Reset", "%%", ResetOp()},
                   {"addActionNotificationReceiver", "%%o<actionNotificationReceiver>", AddReceiverOp()},
                   {"removeActionNotificationReceiver", "%%o<actionNotificationReceiver>", RemoveReceiverOp()}},
       .events = {{"Action", nullptr}},
-      .properties = {Property<T>("Mode", "i4", &T::Mode, &T::SetMode),
-                     Property<T>("Period", "i4", &T::Period, &T::SetPeriod),
-                     Property<T>("Enabled", "b", &T::Enabled, &T::SetEnabled),
-                     ReadOnlyProperty<T>("_Running", "b", &T::Running, {{"__Scope", "Private"}, {"Hidden", ""}})},
+      .properties = {Property("Mode", "i4", &Timer::Mode, &Timer::SetMode),
+                     Property("Period", "i4", &Timer::Period, &Timer::SetPeriod),
+                     Property("Enabled", "b", &Timer::Enabled, &Timer::SetEnabled),
+                     ReadOnlyProperty("_Running", "b", &Timer::Running, {{"__Scope", "Private"}, {"Hidden", ""}})},
       .vtable = {{"Reset", ResetOp()},
                  {"addActionNotificationReceiver", AddReceiverOp()},
                  {"removeActionNotificationReceiver", RemoveReceiverOp()},

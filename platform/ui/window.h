@@ -13,13 +13,13 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/classes.h"
+#include "runtime/class_entries.h"
 #include "ui/menu.h"
 
 class Control;
 struct WindowNative;  // the Qt side (ui/window_qt.h)
 
-class Window : public Object {
+class Window : public Object, public KeptValues {
  public:
   Window();
   ~Window() override;
@@ -83,8 +83,6 @@ class Window : public Object {
   void SetMaxHeight(std::int32_t v);
   std::int32_t Frame() const noexcept { return frame_; }
   void SetFrame(std::int32_t v);
-  bool Composite() const noexcept { return composite_; }
-  void SetComposite(bool v) noexcept { composite_ = v; }
   bool HasBackColor() const noexcept { return hasBackColor_; }
   void SetHasBackColor(bool v);
   Color BackColor() const noexcept { return backColor_; }
@@ -101,14 +99,10 @@ class Window : public Object {
   void SetCloseButton(bool v);
   bool Resizeable() const noexcept { return resizeable_; }
   void SetResizeable(bool v);
-  bool LiveResize() const noexcept { return liveResize_; }
-  void SetLiveResize(bool v) noexcept { liveResize_ = v; }
   bool MaximizeButton() const noexcept { return maximizeButton_; }
   void SetMaximizeButton(bool v);
   bool MinimizeButton() const noexcept { return minimizeButton_; }
   void SetMinimizeButton(bool v);
-  std::int32_t MacProcID() const noexcept { return macProcID_; }
-  void SetMacProcID(std::int32_t v) noexcept { macProcID_ = v; }
   // The window's position on the screen.
   std::int32_t Left() const;
   void SetLeft(std::int32_t v);
@@ -152,12 +146,12 @@ class Window : public Object {
 
   std::int32_t placement_ = 0, width_ = 300, height_ = 300;
   std::int32_t minWidth_ = 64, minHeight_ = 64, maxWidth_ = 32000, maxHeight_ = 32000;
-  std::int32_t frame_ = 0, macProcID_ = 0;
-  bool composite_ = false, hasBackColor_ = false;
+  std::int32_t frame_ = 0;
+  bool hasBackColor_ = false;
   Color backColor_{255, 255, 255};
   std::string title_;
   bool visible_ = true, fullScreen_ = false, menuBarVisible_ = true, closeButton_ = true;
-  bool resizeable_ = true, liveResize_ = true, maximizeButton_ = true, minimizeButton_ = true;
+  bool resizeable_ = true, maximizeButton_ = true, minimizeButton_ = true;
   bool contentsChanged_ = false, active_ = false, shown_ = false, constructed_ = false;
   std::int32_t left_ = 0, top_ = 0;
   bool positioned_ = false;

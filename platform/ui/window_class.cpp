@@ -3,8 +3,8 @@
 // virtual operations in slot order.
 #include <QWidget>
 
+#include "runtime/class_entries.h"
 #include "ui/control.h"
-#include "ui/method_entries.h"
 #include "ui/window.h"
 #include "ui/window_qt.h"
 
@@ -14,7 +14,7 @@ using Args = std::span<const Variant>;
 
 template <class F>
 MethodFunction W(F f) {
-  return BindMethod<Window>(std::function<Variant(Window&, Args)>(std::move(f)));
+  return BindMethod<Window>(std::move(f));
 }
 
 Variant None() { return {}; }
@@ -114,7 +114,7 @@ std::vector<PropertyEntry> Properties() {
       Property("MaxWidth", "i4", &Window::MaxWidth, &Window::SetMaxWidth),
       Property("MaxHeight", "i4", &Window::MaxHeight, &Window::SetMaxHeight),
       Property("Frame", "i4", &Window::Frame, &Window::SetFrame),
-      Property("Composite", "b", &Window::Composite, &Window::SetComposite),
+      KeptProperty("Composite", "b", false),
       Property("HasBackColor", "b", &Window::HasBackColor, &Window::SetHasBackColor),
       Property("BackColor", "c", &Window::BackColor, &Window::SetBackColor),
       Property("Title", "s", &Window::Title, &Window::SetTitle),
@@ -123,20 +123,17 @@ std::vector<PropertyEntry> Properties() {
       Property("MenuBarVisible", "b", &Window::MenuBarVisible, &Window::SetMenuBarVisible),
       Property("CloseButton", "b", &Window::CloseButton, &Window::SetCloseButton),
       Property("Resizeable", "b", &Window::Resizeable, &Window::SetResizeable),
-      Property("LiveResize", "b", &Window::LiveResize, &Window::SetLiveResize),
+      KeptProperty("LiveResize", "b", true),
       Property("MaximizeButton", "b", &Window::MaximizeButton, &Window::SetMaximizeButton),
       Property("MinimizeButton", "b", &Window::MinimizeButton, &Window::SetMinimizeButton),
-      Property("MacProcID", "i4", &Window::MacProcID, &Window::SetMacProcID),
+      KeptProperty("MacProcID", "i4", std::int32_t{0}),
       // The window's other properties.
       Property("Left", "i4", &Window::Left, &Window::SetLeft),
       Property("Top", "i4", &Window::Top, &Window::SetTop),
       Property("ContentsChanged", "b", &Window::ContentsChanged, &Window::SetContentsChanged),
       ReadOnlyProperty("ControlCount", "i4", &Window::ControlCount),
-      {"MenuBar", "o<MenuBar>",
-       [](Object& o) -> Variant { return Ref<Object>(property_entries::Receiver<Window>(o).MenuBarGet()); },
-       [](Object& o, const Variant& v) {
-         property_entries::Receiver<Window>(o).MenuBarSet(0, property_entries::Kind<Ref<MenuBar>>::From(v));
-       }},
+      Property<Window>("MenuBar", "o<MenuBar>", &Window::MenuBarGet,
+                       [](Window& w, Ref<MenuBar> bar) { w.MenuBarSet(0, std::move(bar)); }),
   };
 }
 

@@ -35,6 +35,14 @@ Ref<T> ControlNamed(std::string_view name) {
   return RuntimeCheckCastAs<T>(RuntimeWindowControlByName(MainWindow(), name), T::StaticClass());
 }
 
+// A property's value as the object's class table gives it.
+template <class V>
+V PropertyValue(Object& object, std::string_view name) {
+  const PropertyEntry* entry = object.Class() ? object.Class()->FindProperty(name) : nullptr;
+  if (!entry) throw RuntimeException("KeyNotFoundException", "no property " + std::string(name));
+  return std::get<V>(entry->getter(object));
+}
+
 // The Qt widget of a control of the main window.
 QWidget* WidgetNamed(std::string_view name);
 
