@@ -60,7 +60,6 @@ Ref<PluginEntrypointTable>& Table() {
 
 std::span<const std::string_view> PluginDeclarations() { return kPluginDeclarations; }
 
-const Ref<PluginEntrypointTable>& PluginEntrypoints() { return Table(); }
 void SetPluginEntrypoints(Ref<PluginEntrypointTable> table) { Table() = std::move(table); }
 
 const PluginEntrypoint& PluginEntry(std::string_view declaration) {
