@@ -74,9 +74,6 @@ void BevelButton::MakeWidget(NativeWidget& native) {
       _Clicked();
     });
   });
-  QObject::connect(button, &QPushButton::toggled, button, [this, button](bool on) {
-    if (!on && buttonType_ == 2) button->setChecked(true);  // a sticky button stays down
-  });
 }
 
 void BevelButton::ApplyAll() {
@@ -90,8 +87,6 @@ void BevelButton::ApplyLook() {
   if (!button) return;
   button->SetCaption(ToQString(caption_));
   button->SetAlignment(CaptionAlignment(captionAlign_));
-  button->setCheckable(buttonType_ == 1 || buttonType_ == 2);
-  if (button->isCheckable()) button->setChecked(value_);
   if (hasBackColor_) {
     SetPaletteColor(*button, QPalette::Button, ToQColor(backColor_));
   } else {
@@ -121,19 +116,6 @@ void BevelButton::SetBackColor(Color v) {
   backColor_ = v;
   ApplyLook();
 }
-bool BevelButton::Value() const {
-  auto* button = NativeAs<BevelButtonWidget>(*this);
-  return button && button->isCheckable() ? button->isChecked() : value_;
-}
-void BevelButton::SetValue(bool v) {
-  value_ = v;
-  ApplyLook();
-}
-void BevelButton::SetButtonType(std::int32_t v) {
-  buttonType_ = v;
-  value_ = Value();
-  ApplyLook();
-}
 void BevelButton::SetAcceptFocus(bool v) {
   acceptFocus_ = v;
   ApplyFocusPolicy();
@@ -152,7 +134,7 @@ const ClassTable* BevelButton::StaticClass() {
           Property("AcceptFocus", "b", &B::AcceptFocus, &B::SetAcceptFocus),
           Property("BackColor", "c", &B::BackColor, &B::SetBackColor),
           KeptProperty("Bevel", "i4", std::int32_t{0}),  // 0 small, 1 normal, 2 large
-          Property("ButtonType", "i4", &B::ButtonType, &B::SetButtonType),
+          KeptProperty("ButtonType", "i4", std::int32_t{0}),  // 0 push, 1 toggles, 2 sticks
           Property("Caption", "s", &B::Caption, &B::SetCaption),
           Property("CaptionAlign", "i4", &B::CaptionAlign, &B::SetCaptionAlign),
           KeptProperty("CaptionDelta", "i4", std::int32_t{0}),
@@ -163,7 +145,7 @@ const ClassTable* BevelButton::StaticClass() {
           KeptProperty("IconDX", "i4", std::int32_t{0}),
           KeptProperty("IconDY", "i4", std::int32_t{0}),
           KeptProperty("MenuValue", "i4", std::int32_t{0}),
-          Property("Value", "b", &B::Value, &B::SetValue),
+          KeptProperty("Value", "b", false),  // the state of a toggling button
       }),
       .factory = [] { return static_cast<Object*>(new BevelButton()); },
   });

@@ -1,10 +1,10 @@
 #pragma once
 // The bevel button, a plug-in control: a push button whose caption can be
-// aligned, that can toggle or stick (ButtonType 1 or 2, its state in Value),
-// and that raises Action when clicked. Its own properties are plug-in
-// members, registered under "BevelButton.<Property>.Get" and ".Set"; those
-// about an icon, the bevel and a pop-up menu are only kept (it shows no
-// icon, Qt's style draws one bevel, and no menu is attached).
+// aligned and that raises Action when clicked. Its own properties are
+// plug-in members, registered under "BevelButton.<Property>.Get" and
+// ".Set"; those about an icon, the bevel, a pop-up menu and toggling
+// (ButtonType, Value) are only kept: it shows no icon, Qt's style draws one
+// bevel, no menu is attached and it is always a push button.
 #include <cstdint>
 #include <string>
 
@@ -24,12 +24,6 @@ class BevelButton : public RectControl, public TextStyled {
   void SetHasBackColor(bool v);
   Color BackColor() const noexcept { return backColor_; }
   void SetBackColor(Color v);
-  // Pressed state of a toggling or sticky button.
-  bool Value() const;
-  void SetValue(bool v);
-  // 0 a push button, 1 toggles, 2 sticks down once pressed.
-  std::int32_t ButtonType() const noexcept { return buttonType_; }
-  void SetButtonType(std::int32_t v);
   // Whether the button takes keyboard focus (with TabStop).
   bool AcceptFocus() const noexcept { return acceptFocus_; }
   void SetAcceptFocus(bool v);
@@ -48,8 +42,8 @@ class BevelButton : public RectControl, public TextStyled {
   void ApplyLook();
 
   std::string caption_;
-  std::int32_t captionAlign_ = 3, buttonType_ = 0;
-  bool hasBackColor_ = false, value_ = false, acceptFocus_ = false;
+  std::int32_t captionAlign_ = 3;
+  bool hasBackColor_ = false, acceptFocus_ = false;
   Color backColor_{};
 };
 

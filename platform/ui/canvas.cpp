@@ -87,7 +87,7 @@ const ClassTable* Canvas::StaticClass() {
               Property("Backdrop", "o<Picture>", &Canvas::Backdrop, &Canvas::SetBackdrop),
               KeptProperty("UseFocusRing", "b", true),  // Qt's style draws its own focus frame
               Property("AcceptFocus", "b", &Canvas::AcceptFocus, &Canvas::SetAcceptFocus),
-              Property("AcceptTabs", "b", &Canvas::AcceptTabs, &Canvas::SetAcceptTabs),
+              KeptProperty("AcceptTabs", "b", false),
               KeptProperty("DoubleBuffer", "b", false),  // Qt paints through a back buffer anyway
               Property("EraseBackground", "b", &Canvas::EraseBackground, &Canvas::SetEraseBackground),
           },

@@ -14,8 +14,6 @@ class Canvas : public RectControl {
   void SetBackdrop(Ref<Picture> picture);
   bool AcceptFocus() const noexcept { return acceptFocus_; }
   void SetAcceptFocus(bool v);
-  bool AcceptTabs() const noexcept { return acceptTabs_; }
-  void SetAcceptTabs(bool v) noexcept { acceptTabs_ = v; }
   // The canvas is filled with the window's background before each paint.
   bool EraseBackground() const noexcept { return eraseBackground_; }
   void SetEraseBackground(bool v);
@@ -28,6 +26,6 @@ class Canvas : public RectControl {
 
  private:
   Ref<Picture> backdrop_;
-  bool acceptFocus_ = false, acceptTabs_ = false;
+  bool acceptFocus_ = false;
   bool eraseBackground_ = true;
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "runtime/values.h"
 #include "ui/control_qt.h"
 #include "ui/window.h"
 #include "ui/window_qt.h"
@@ -137,18 +136,6 @@ void RectControl::SetInitialParent(const std::string& v) {
   ApplyParent();
 }
 
-void RectControl::_WindowResized(std::int32_t dw, std::int32_t dh) {
-  if (lockRight_) {
-    if (lockLeft_) width_ = WrapAdd(width_, dw);
-    else left_ = WrapAdd(left_, dw);
-  }
-  if (lockBottom_) {
-    if (lockTop_) height_ = WrapAdd(height_, dh);
-    else top_ = WrapAdd(top_, dh);
-  }
-  ApplyGeometry();
-}
-
 const ClassTable* RectControl::StaticClass() {
   static const ClassTable* table = RuntimeNewClass({
       .name = "RectControl",
@@ -159,10 +146,12 @@ const ClassTable* RectControl::StaticClass() {
               Property("Top", "i4", &RectControl::Top, &RectControl::SetTop),
               Property("Width", "i4", &RectControl::Width, &RectControl::SetWidth),
               Property("Height", "i4", &RectControl::Height, &RectControl::SetHeight),
-              Property("LockLeft", "b", &RectControl::LockLeft, &RectControl::SetLockLeft),
-              Property("LockTop", "b", &RectControl::LockTop, &RectControl::SetLockTop),
-              Property("LockRight", "b", &RectControl::LockRight, &RectControl::SetLockRight),
-              Property("LockBottom", "b", &RectControl::LockBottom, &RectControl::SetLockBottom),
+              // Which edges would keep their distance to the window's edges
+              // when it resizes (no window here is resizeable).
+              KeptProperty("LockLeft", "b", true),
+              KeptProperty("LockTop", "b", true),
+              KeptProperty("LockRight", "b", false),
+              KeptProperty("LockBottom", "b", false),
               // The page of a tab panel the control is on (no tab panels here).
               KeptProperty("TabPanelIndex", "i4", std::int32_t{0}),
               Property("TabIndex", "i4", &RectControl::TabIndex, &RectControl::SetTabIndex),

@@ -53,15 +53,6 @@ class RectControl : public Control {
   void SetWidth(std::int32_t v);
   std::int32_t Height() const noexcept { return height_; }
   void SetHeight(std::int32_t v);
-  // Which edges keep their distance to the window's edges when it resizes.
-  bool LockLeft() const noexcept { return lockLeft_; }
-  void SetLockLeft(bool v) noexcept { lockLeft_ = v; }
-  bool LockTop() const noexcept { return lockTop_; }
-  void SetLockTop(bool v) noexcept { lockTop_ = v; }
-  bool LockRight() const noexcept { return lockRight_; }
-  void SetLockRight(bool v) noexcept { lockRight_ = v; }
-  bool LockBottom() const noexcept { return lockBottom_; }
-  void SetLockBottom(bool v) noexcept { lockBottom_ = v; }
   // Keyboard focus order among the window's controls.
   std::int32_t TabIndex() const noexcept { return tabIndex_; }
   void SetTabIndex(std::int32_t v);
@@ -77,10 +68,6 @@ class RectControl : public Control {
   // The name of the control of the same window this one is placed inside.
   const std::string& InitialParent() const noexcept { return initialParent_; }
   void SetInitialParent(const std::string& v);
-
-  // The window's content area was resized by (dw, dh): the locked edges
-  // keep their distance to the window's edges.
-  void _WindowResized(std::int32_t dw, std::int32_t dh);
 
  protected:
   // Makes the Qt widget with native.parent as its parent, stores it in
@@ -103,7 +90,6 @@ class RectControl : public Control {
 
   std::unique_ptr<NativeWidget> native_;
   std::int32_t left_ = 0, top_ = 0, width_ = 80, height_ = 22;
-  bool lockLeft_ = true, lockTop_ = true, lockRight_ = false, lockBottom_ = false;
   std::int32_t tabIndex_ = 0;
   bool tabStop_ = true, visible_ = true, enabled_ = true;
   std::string helpTag_, initialParent_;

@@ -19,8 +19,6 @@ class MenuItem : public Object {
   // The platform's default construction (the virtual no-argument
   // Constructor): an item with no text, no shortcut, AutoEnable off.
   void Constructor();
-  // Constructor(text, tag).
-  void Constructor(std::string text, Variant tag);
 
   const std::string& Name() const noexcept { return name_; }
   void SetName(std::string name) { name_ = std::move(name); }
@@ -35,27 +33,16 @@ class MenuItem : public Object {
   void SetAutoEnable(bool on) noexcept { autoEnable_ = on; }
   bool Enabled() const noexcept { return enabled_; }
   void SetEnabled(bool on) noexcept { enabled_ = on; }
-  void Enable() noexcept { enabled_ = true; }
-  const Variant& Tag() const noexcept { return tag_; }
   bool IsSeparator() const noexcept { return text_ == "-"; }
 
   // Children, in the order they were appended.
   std::int32_t Count() const noexcept { return static_cast<std::int32_t>(children_.size()); }
-  // The child at a 0-based index, or none outside the range.
-  Ref<MenuItem> Item(std::int32_t index) const;
   const std::vector<Ref<MenuItem>>& Children() const noexcept { return children_; }
   MenuItem* Parent() const noexcept { return parent_; }
   // Adds the item at the end (taking it from a former parent); raises
   // NilObjectException for none, and refuses the item itself or one of
   // its ancestors, which would make the tree a loop.
   void Append(const Ref<MenuItem>& item);
-  // Inserts at a 0-based index, clamped to 0..Count.
-  void Insert(std::int32_t index, const Ref<MenuItem>& item);
-  void Remove(std::int32_t index);
-  void Remove(const Ref<MenuItem>& item);
-  void Remove(std::string_view name);
-  // Takes the item out of its parent's menu.
-  void Close();
   // The direct child of that Name, or none.
   Ref<MenuItem> Child(std::string_view name) const;
   // The item of that Name anywhere below this one, nearer levels first;
@@ -81,7 +68,6 @@ class MenuItem : public Object {
   std::optional<std::string> shortcut_;
   bool autoEnable_ = false;
   bool enabled_ = true;
-  Variant tag_;
   std::vector<Ref<MenuItem>> children_;
   MenuItem* parent_ = nullptr;  // not owned: the parent owns this item
 };

@@ -37,7 +37,7 @@ std::string KeyText(const QKeyEvent& event) {
 // Sees every key before the field applies it.
 class KeyDownFilter : public QObject {
  public:
-  KeyDownFilter(TextField& field, QLineEdit& line) : QObject(&line), field_(field), line_(line) {}
+  KeyDownFilter(TextField& field, QLineEdit& line) : QObject(&line), field_(field) {}
 
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
@@ -50,17 +50,11 @@ class KeyDownFilter : public QObject {
       Ref<TextField> keep(&field_);
       withhold = field_._KeyDown(text);
     });
-    if (withhold) return true;
-    if (key.key() == Qt::Key_Tab && field_.AcceptTabs() && !line_.isReadOnly()) {
-      line_.insert("\t");
-      return true;
-    }
-    return false;
+    return withhold;
   }
 
  private:
   TextField& field_;
-  QLineEdit& line_;
 };
 
 Qt::Alignment FieldAlignment(std::int32_t alignment) {
@@ -102,7 +96,6 @@ void TextField::ApplyLook() {
   line->setFrame(border_);
   line->setEchoMode(password_ ? QLineEdit::Password : QLineEdit::Normal);
   line->setReadOnly(readOnly_);
-  line->setMaxLength(limitText_ > 0 ? limitText_ : 32767);
   SetPaletteColor(*line, QPalette::Base, ToQColor(backColor_));
 }
 
@@ -145,10 +138,6 @@ void TextField::SetReadOnly(bool v) {
   readOnly_ = v;
   ApplyLook();
 }
-void TextField::SetLimitText(std::int32_t v) {
-  limitText_ = v;
-  ApplyLook();
-}
 
 void TextField::_TextChanged() {
   if (auto* line = NativeAs<QLineEdit>(*this)) text_ = FromQString(line->text());
@@ -180,8 +169,10 @@ const ClassTable* TextField::StaticClass() {
           KeptProperty("Format", "s", std::string()),
           KeptProperty("Mask", "s", std::string()),
           Property("ReadOnly", "b", &T::ReadOnly, &T::SetReadOnly),
-          Property("LimitText", "i4", &T::LimitText, &T::SetLimitText),
-          Property("AcceptTabs", "b", &T::AcceptTabs, &T::SetAcceptTabs),
+          // A limit on the text's length, and tabs typed into the field
+          // (the tab key moves the focus; typing is not limited).
+          KeptProperty("LimitText", "i4", std::int32_t{0}),
+          KeptProperty("AcceptTabs", "b", false),
           // A database binding (no database here).
           KeptProperty("DataSource", "s", std::string()),
           KeptProperty("DataField", "s", std::string()),

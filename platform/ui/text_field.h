@@ -30,12 +30,6 @@ class TextField : public RectControl, public TextStyled {
   void SetBackColor(Color v);
   bool ReadOnly() const noexcept { return readOnly_; }
   void SetReadOnly(bool v);
-  // The most characters the field takes; 0 for no limit.
-  std::int32_t LimitText() const noexcept { return limitText_; }
-  void SetLimitText(std::int32_t v);
-  // The tab key types a tab into the field instead of moving the focus.
-  bool AcceptTabs() const noexcept { return acceptTabs_; }
-  void SetAcceptTabs(bool v) noexcept { acceptTabs_ = v; }
 
   // From the Qt side, each inside RuntimeDispatch: the text changed; a key
   // is about to be applied (true: withhold it).
@@ -52,7 +46,7 @@ class TextField : public RectControl, public TextStyled {
   void ApplyLook();
 
   std::string text_, cueText_;
-  std::int32_t alignment_ = 0, limitText_ = 0;
-  bool border_ = true, password_ = false, readOnly_ = false, acceptTabs_ = false;
+  std::int32_t alignment_ = 0;
+  bool border_ = true, password_ = false, readOnly_ = false;
   Color backColor_{255, 255, 255};
 };

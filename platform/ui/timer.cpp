@@ -4,9 +4,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <array>
+#include <vector>
 
-#include "runtime/runtime.h"
 #include "runtime/class_entries.h"
+#include "runtime/runtime.h"
 
 struct TimerNative {
   QTimer timer;
@@ -65,7 +66,6 @@ void Timer::SetEnabled(bool v) {
   enabled_ = v;
   Arm();
 }
-void Timer::Reset() { Arm(); }
 void Timer::Halt() {
   halted_ = true;
   Arm();
@@ -79,75 +79,27 @@ void Timer::_Fired() {
     bool& flag;
     ~Clear() { flag = false; }
   } clear{inAction_};
-  // Through the class's virtual table, so that a subclass's own _CallAction runs.
-  if (Class() && Class()->FindVirtual("_CallAction")) RuntimeCallVirtual(*this, "_CallAction");
-  else _CallAction();
+  // Through the class's virtual table, where a subclass may replace it.
+  RuntimeCallVirtual(*this, "_CallAction");
 }
 
-void Timer::_CallAction() {
-  RaiseInstanceEvent(*this, "Action");
-  for (Ref<Object> receiver : std::vector<Ref<Object>>(receivers_)) {
-    const ClassTable* cls = receiver->Class();
-    const InterfaceRecord* notified = cls ? cls->FindInterface("actionNotificationReceiver") : nullptr;
-    if (!notified) continue;
-    for (auto& [name, method] : notified->methods)
-      if (name == "PerformAction" && method) {
-        const Variant args[] = {Ref<Object>(this)};
-        method(*receiver, args);
-      }
-  }
-}
-
-void Timer::addActionNotificationReceiver(const Ref<Object>& receiver) {
-  if (!receiver) RaiseNilObjectException("the action notification receiver");
-  if (std::find(receivers_.begin(), receivers_.end(), receiver) == receivers_.end()) receivers_.push_back(receiver);
-}
-
-void Timer::removeActionNotificationReceiver(const Ref<Object>& receiver) { std::erase(receivers_, receiver); }
-
-namespace {
-using Args = std::span<const Variant>;
-MethodFunction ResetOp() {
-  return BindMethod<Timer>([](Timer& t, Args) -> Variant {
-    t.Reset();
-    return {};
-  });
-}
-MethodFunction AddReceiverOp() {
-  return BindMethod<Timer>([](Timer& t, Args a) -> Variant {
-    t.addActionNotificationReceiver(Arg<Ref<Object>>(a, 0));
-    return {};
-  });
-}
-MethodFunction RemoveReceiverOp() {
-  return BindMethod<Timer>([](Timer& t, Args a) -> Variant {
-    t.removeActionNotificationReceiver(Arg<Ref<Object>>(a, 0));
-    return {};
-  });
-}
-MethodFunction CallActionOp() {
-  return BindMethod<Timer>([](Timer& t, Args) -> Variant {
-    t._CallAction();
-    return {};
-  });
-}
-}  // namespace
+void Timer::_CallAction() { RaiseInstanceEvent(*this, "Action"); }
 
 const ClassTable* Timer::StaticClass() {
   static const ClassTable* table = RuntimeNewClass({
       .name = "Timer",
-      .methods = {{"Reset", "%%", ResetOp()},
-                  {"addActionNotificationReceiver", "%%o<actionNotificationReceiver>", AddReceiverOp()},
-                  {"removeActionNotificationReceiver", "%%o<actionNotificationReceiver>", RemoveReceiverOp()}},
       .events = {{"Action", nullptr}},
       .properties = {Property("Mode", "i4", &Timer::Mode, &Timer::SetMode),
                      Property("Period", "i4", &Timer::Period, &Timer::SetPeriod),
                      Property("Enabled", "b", &Timer::Enabled, &Timer::SetEnabled),
                      ReadOnlyProperty("_Running", "b", &Timer::Running, {{"__Scope", "Private"}, {"Hidden", ""}})},
-      .vtable = {{"Reset", ResetOp()},
-                 {"addActionNotificationReceiver", AddReceiverOp()},
-                 {"removeActionNotificationReceiver", RemoveReceiverOp()},
-                 {"_CallAction", CallActionOp()}},
+      // Nothing calls Reset or the action receivers' operations.
+      .vtable = {InternalSlot("Reset"), InternalSlot("addActionNotificationReceiver"),
+                 InternalSlot("removeActionNotificationReceiver"),
+                 {"_CallAction", BindMethod<Timer>([](Timer& t, std::span<const Variant>) -> Variant {
+                    t._CallAction();
+                    return {};
+                  })}},
       .factory = [] { return static_cast<Object*>(new Timer()); },
   });
   return table;

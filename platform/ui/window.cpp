@@ -3,15 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLayout>
-#include <QMenuBar>
-#include <QResizeEvent>
-#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 
 #include "runtime/runtime.h"
 #include "runtime/trace.h"
-#include "runtime/values.h"
 #include "ui/control.h"
 #include "ui/control_qt.h"
 #include "ui/window_qt.h"
@@ -84,17 +80,6 @@ void WindowFrame::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void WindowContent::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  if (Window* owner = owner_) {
-    const QSize size = event->size();
-    RuntimeDispatch([owner, size] {
-      Ref<Window> keep(owner);
-      owner->_ContentResized(size.width(), size.height());
-    });
-  }
-}
-
 // --- Window -----------------------------------------------------------------
 
 Window::Window() = default;
@@ -105,7 +90,7 @@ void Window::Constructor() {
   if (native_) throw RuntimeException("RuntimeException", "the window \"" + title_ + "\" is already constructed");
   auto native = std::make_unique<WindowNative>();
   native->frame = std::make_unique<WindowFrame>(*this);
-  native->content = new WindowContent(*this, native->frame.get());
+  native->content = new QWidget(native->frame.get());
   native->frame->setCentralWidget(native->content);
   native->frame->setWindowTitle(ToQString(title_));
   native_ = std::move(native);
@@ -119,8 +104,6 @@ void Window::Constructor() {
   RuntimeRaiseClassEvent(*this, "Layout");
   RuntimeRaiseClassEvent(*this, "CreateControls");
   constructed_ = true;
-  layoutWidth_ = width_;
-  layoutHeight_ = height_;
   _UpdateTabOrder();
   RuntimeRaiseClassEvent(*this, "Open");
   if (visible_) ShowNow();
@@ -132,21 +115,7 @@ void Window::ShowNow() {
   const bool first = !shown_;
   shown_ = true;
   ApplyFlags();
-  if (first) {
-    QScreen* screen = frame.screen() ? frame.screen() : QGuiApplication::primaryScreen();
-    const QSize size = frame.sizeHint();
-    if (positioned_) {
-      frame.move(left_, top_);
-    } else if (screen && placement_ >= 1 && placement_ <= 3) {  // parent window, main screen, parent's screen
-      const QRect area = screen->availableGeometry();
-      frame.move(area.center() - QPoint(size.width() / 2, size.height() / 2));
-    } else if (screen && placement_ == 4) {  // stagger
-      const int n = static_cast<int>(Lists().open.size());
-      frame.move(screen->availableGeometry().topLeft() + QPoint(22 * n, 22 * n));
-    }
-  }
-  if (fullScreen_) frame.showFullScreen();
-  else frame.show();
+  frame.show();
   if (QGuiApplication::platformName() != QLatin1String("offscreen")) frame.raise();  // it has no stacking
   frame.activateWindow();
   if (first) {
@@ -189,34 +158,6 @@ void Window::Refresh(bool now) {
   }
 }
 
-void Window::Minimize() {
-  if (native_) native_->frame->showMinimized();
-}
-void Window::Maximize() {
-  if (native_) native_->frame->showMaximized();
-}
-void Window::Restore() {
-  if (native_) native_->frame->showNormal();
-}
-
-namespace {
-void MoveFocus(QWidget* frame, bool forward) {
-  if (!frame) return;
-  QWidget* start = frame->focusWidget() ? frame->focusWidget() : frame;
-  QWidget* w = start;
-  do {
-    w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
-    if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled() && w->window() == frame) {
-      w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-      return;
-    }
-  } while (w != start);
-}
-}  // namespace
-
-void Window::FocusNext() { MoveFocus(WindowQMainWindow(*this), true); }
-void Window::FocusPrevious() { MoveFocus(WindowQMainWindow(*this), false); }
-
 Ref<Object> Window::__New(const ClassTable* table) {
   Ref<Object> object = RuntimeNewObject(table);
   if (auto* control = dynamic_cast<::Control*>(object.get())) _AdoptMember(*control);
@@ -245,11 +186,6 @@ Ref<Object> Window::ControlByName(std::string_view name) const {
   for (auto& [n, control] : controls_)
     if (n == name) return control;
   return {};
-}
-
-Ref<Object> Window::ControlAt(std::int32_t index) const {
-  if (index < 0 || index >= ControlCount()) return {};
-  return controls_[static_cast<std::size_t>(index)].second;
 }
 
 void Window::MenuBarSet(std::int32_t, Ref<MenuBar> bar) {
@@ -285,10 +221,6 @@ void Window::SetMaxHeight(std::int32_t v) {
   maxHeight_ = v;
   ApplySizeLimits();
 }
-void Window::SetFrame(std::int32_t v) {
-  frame_ = v;
-  ApplyFlags();
-}
 void Window::SetHasBackColor(bool v) {
   hasBackColor_ = v;
   ApplyBackground();
@@ -306,12 +238,6 @@ void Window::SetVisible(bool v) {
   if (!constructed_) visible_ = v;  // Constructor shows the window
   else if (v) Show();
   else Hide();
-}
-void Window::SetFullScreen(bool v) {
-  fullScreen_ = v;
-  if (!native_ || !shown_ || !visible_) return;
-  if (v) native_->frame->showFullScreen();
-  else native_->frame->showNormal();
 }
 void Window::SetMenuBarVisible(bool v) {
   menuBarVisible_ = v;
@@ -333,18 +259,6 @@ void Window::SetMaximizeButton(bool v) {
 void Window::SetMinimizeButton(bool v) {
   minimizeButton_ = v;
   ApplyFlags();
-}
-std::int32_t Window::Left() const { return native_ && shown_ ? native_->frame->x() : left_; }
-std::int32_t Window::Top() const { return native_ && shown_ ? native_->frame->y() : top_; }
-void Window::SetLeft(std::int32_t v) {
-  left_ = v;
-  positioned_ = true;
-  if (native_ && shown_) native_->frame->move(ClampSize(v), native_->frame->y());
-}
-void Window::SetTop(std::int32_t v) {
-  top_ = v;
-  positioned_ = true;
-  if (native_ && shown_) native_->frame->move(native_->frame->x(), ClampSize(v));
 }
 
 bool Window::IsMainWindow() const noexcept { return Lists().main == this; }
@@ -377,14 +291,8 @@ void Window::ApplySizeLimits() {
 void Window::ApplyFlags() {
   if (!native_) return;
   WindowFrame& frame = *native_->frame;
-  Qt::WindowFlags flags = Qt::Window;
-  switch (frame_) {
-    case 1: case 2: case 8: flags = Qt::Dialog; break;        // movable modal, modal, sheet
-    case 3: case 7: flags = Qt::Tool; break;                  // floating, global floating
-    case 4: case 5: case 6: flags |= Qt::FramelessWindowHint; break;  // plain, shadowed, rounded box
-    default: break;                                           // document window
-  }
-  flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
+  // A document window, the one frame the windows here have.
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
   if (closeButton_) flags |= Qt::WindowCloseButtonHint;
   if (minimizeButton_) flags |= Qt::WindowMinimizeButtonHint;
   if (maximizeButton_ && resizeable_) flags |= Qt::WindowMaximizeButtonHint;
@@ -433,19 +341,6 @@ void Window::_CloseRequested() {
   });
 }
 
-void Window::_ContentResized(std::int32_t width, std::int32_t height) {
-  if (!constructed_) return;
-  const std::int32_t dw = WrapSub(width, layoutWidth_), dh = WrapSub(height, layoutHeight_);
-  layoutWidth_ = width_ = width;
-  layoutHeight_ = height_ = height;
-  if (dw == 0 && dh == 0) return;
-  QWidget* content = WindowContentWidget(*this);
-  for (auto& [name, object] : controls_)
-    if (auto* rc = dynamic_cast<RectControl*>(object.get()))
-      if (QWidget* w = RectControlWidget(*rc); w && w->parentWidget() == content) rc->_WindowResized(dw, dh);
-  RuntimeRaiseClassEvent(*this, "Resized");
-}
-
 void Window::_UpdateTabOrder() {
   if (!constructed_) return;
   std::vector<RectControl*> order;
@@ -479,7 +374,6 @@ void Window::_Dispose() noexcept {
   menuBar_.Reset();
   if (native_) {
     native_->frame->Detach();
-    native_->content->Detach();
     native_.reset();
   }
   constructed_ = false;

@@ -41,12 +41,6 @@ class Window : public Object, public KeptValues {
   // Redraws the window: now with True (at most about 60 times a second,
   // later calls are painted at the next event pass), at the next pass with False.
   void Refresh(bool now = false);
-  void Minimize();
-  void Maximize();
-  void Restore();
-  // Moves the keyboard focus to the next or previous control in tab order.
-  void FocusNext();
-  void FocusPrevious();
 
   // Window.__New: a new object of the class (storage zeroed, initialisers
   // run), not yet constructed; a control belongs to this window from now on.
@@ -58,17 +52,14 @@ class Window : public Object, public KeptValues {
   // The first object held under the name, or none.
   Ref<Object> ControlByName(std::string_view name) const;
   std::int32_t ControlCount() const noexcept { return static_cast<std::int32_t>(controls_.size()); }
-  // The object at a 0-based position in the order of _AddControl, or none.
-  Ref<Object> ControlAt(std::int32_t index) const;
   const std::vector<std::pair<std::string, Ref<Object>>>& Controls() const noexcept { return controls_; }
 
   // Window.MenuBar.Set (window, 0, bar) and Get: the window shows the bar.
   void MenuBarSet(std::int32_t index, Ref<MenuBar> bar);
   Ref<MenuBar> MenuBarGet() const { return menuBar_; }
 
-  // The window's block properties. Width and Height are the content area's.
-  std::int32_t Placement() const noexcept { return placement_; }
-  void SetPlacement(std::int32_t v) noexcept { placement_ = v; }
+  // The window's block properties that it acts on (the others it only
+  // keeps). Width and Height are the content area's.
   std::int32_t Width() const noexcept { return width_; }
   void SetWidth(std::int32_t v);
   std::int32_t Height() const noexcept { return height_; }
@@ -81,8 +72,6 @@ class Window : public Object, public KeptValues {
   void SetMaxWidth(std::int32_t v);
   std::int32_t MaxHeight() const noexcept { return maxHeight_; }
   void SetMaxHeight(std::int32_t v);
-  std::int32_t Frame() const noexcept { return frame_; }
-  void SetFrame(std::int32_t v);
   bool HasBackColor() const noexcept { return hasBackColor_; }
   void SetHasBackColor(bool v);
   Color BackColor() const noexcept { return backColor_; }
@@ -91,8 +80,6 @@ class Window : public Object, public KeptValues {
   void SetTitle(const std::string& v);
   bool Visible() const;
   void SetVisible(bool v);
-  bool FullScreen() const noexcept { return fullScreen_; }
-  void SetFullScreen(bool v);
   bool MenuBarVisible() const noexcept { return menuBarVisible_; }
   void SetMenuBarVisible(bool v);
   bool CloseButton() const noexcept { return closeButton_; }
@@ -103,11 +90,6 @@ class Window : public Object, public KeptValues {
   void SetMaximizeButton(bool v);
   bool MinimizeButton() const noexcept { return minimizeButton_; }
   void SetMinimizeButton(bool v);
-  // The window's position on the screen.
-  std::int32_t Left() const;
-  void SetLeft(std::int32_t v);
-  std::int32_t Top() const;
-  void SetTop(std::int32_t v);
   // Set by the system when the window's document changed; cleared by Constructor.
   bool ContentsChanged() const noexcept { return contentsChanged_; }
   void SetContentsChanged(bool v) noexcept { contentsChanged_ = v; }
@@ -124,7 +106,6 @@ class Window : public Object, public KeptValues {
   void _Activated();
   void _Deactivated();
   void _CloseRequested();
-  void _ContentResized(std::int32_t width, std::int32_t height);
   // Recomputes the keyboard focus order from the controls' TabIndex.
   void _UpdateTabOrder();
   // Controls made by __New register here so that they learn when the window ends.
@@ -144,20 +125,14 @@ class Window : public Object, public KeptValues {
   std::vector<Control*> members_;  // not owned: controls made by __New
   Ref<MenuBar> menuBar_;
 
-  std::int32_t placement_ = 0, width_ = 300, height_ = 300;
+  std::int32_t width_ = 300, height_ = 300;
   std::int32_t minWidth_ = 64, minHeight_ = 64, maxWidth_ = 32000, maxHeight_ = 32000;
-  std::int32_t frame_ = 0;
   bool hasBackColor_ = false;
   Color backColor_{255, 255, 255};
   std::string title_;
-  bool visible_ = true, fullScreen_ = false, menuBarVisible_ = true, closeButton_ = true;
+  bool visible_ = true, menuBarVisible_ = true, closeButton_ = true;
   bool resizeable_ = true, maximizeButton_ = true, minimizeButton_ = true;
   bool contentsChanged_ = false, active_ = false, shown_ = false, constructed_ = false;
-  std::int32_t left_ = 0, top_ = 0;
-  bool positioned_ = false;
-  // The content size the controls are laid out for; a resize moves the
-  // controls by the difference.
-  std::int32_t layoutWidth_ = 0, layoutHeight_ = 0;
 };
 
 // The control that the window holds under the name, or none.
