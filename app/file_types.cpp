@@ -51,7 +51,6 @@ Globals& Module() {
 }
 
 void _Initialize() {
-  std::string converted;  // each conversion's Name lands here; nothing reads it
   for (const TypeRow& row : kTypes) {
     Ref<FileType>& global = Module().*row.global;
     global = DynamicRef<FileType>(RuntimeNewObject(FileType::StaticClass()));
@@ -59,7 +58,7 @@ void _Initialize() {
     global->SetExtensions(row.extensions);
     global->SetMacType(row.macType);
     global->SetMacCreator(row.macCreator);
-    converted = global->Operator_Convert();
+    global->Operator_Convert();  // registers the type; its Name is not used
   }
 }
 

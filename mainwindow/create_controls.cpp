@@ -2,11 +2,10 @@
 // makes it, adds it to the window under its name, gives it its text
 // settings, applies its property block and installs its event handler.
 // Every setting goes to the control that the window holds under the name.
-#include "app/plugin_entrypoints.h"
+#include "app/plugin_calls.h"
 #include "mainwindow/control_table.h"
 #include "mainwindow/timer1.h"
 #include "mainwindow/window1.h"
-#include "plugin_signatures.h"
 
 namespace {
 
@@ -45,8 +44,7 @@ void SetTextUnit0(Window1& window, const ControlRow& row) {
   switch (row.cls) {
     case ControlClass::BevelButton:
       // A plug-in control: through its plug-in member.
-      PluginCall<plugin_sig::BevelInt32Set>(PluginEntry("BevelButton.TextUnit.Set"), *Held<BevelButton>(window, row),
-                                            0);
+      plugin::BevelButtonTextUnitSet(*Held<BevelButton>(window, row), 0);
       break;
     case ControlClass::TextField: Held<TextField>(window, row)->SetTextUnit(0); break;
     default: Held<StaticText>(window, row)->SetTextUnit(0); break;

@@ -2,8 +2,6 @@
 // 55 method entries (its event handlers, one accessor per control, the
 // other own methods), its 11 properties, its three window events and its
 // 26 own virtual operations.
-#include <functional>
-
 #include "mainwindow/control_table.h"
 #include "mainwindow/window1.h"
 #include "runtime/class_entries.h"

@@ -2,7 +2,6 @@
 
 #include "runtime/runtime.h"
 #include "runtime/trace.h"
-#include "ui/menu.h"
 
 namespace {
 Ref<Application>& AppObject() {

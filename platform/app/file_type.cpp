@@ -1,6 +1,5 @@
 #include "app/file_type.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "runtime/class_entries.h"

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <deque>
 #include <map>
-#include <mutex>
 
 #include "runtime/trace.h"
 

@@ -233,6 +233,7 @@ void RuntimeDispatch(const std::function<void()>& handler) noexcept {
   try {
     handler();
   } catch (const QuitSignal&) {
+    // The platform's own quit unwound the handler: no failure to keep.
   } catch (...) {
     capture(std::current_exception());
   }
