@@ -82,6 +82,6 @@ void _MakeDefaultView() {
 
 void vindralo_finalize() {
   RuntimeReleaseFrameworkGlobals();
-  for (auto release : FileTypes::ReleaseRoutines()) release();
+  FileTypes::ReleaseAll();
   Menu::_implicitInstance__Exit();
 }

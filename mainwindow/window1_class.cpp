@@ -13,89 +13,37 @@ const ClassTable* gWindow1Table = nullptr;  // Window1.Window1.__ctbl
 
 const Attributes kPublic = {{"__Scope", "Public"}};
 
-// The handler prologue: the object the platform called with is "me"; the
-// window it belongs to is the window the handler works on.
-Window1& Self(Object& me, Ref<Window1>& holder) {
-  holder = RuntimeCheckCastAs<Window1>(Ref<Object>(RuntimeSwapSelfAndMe(me)), Window1::__Lookup());
-  return *holder;
+// A method as the platform calls it: the object it is called with is "me";
+// the handler prologue finds the window "me" belongs to, "self", which the
+// method works on.
+template <class Body>
+MethodFunction OwnMethod(Body body) {
+  return [body](Object& me, Args a) -> Variant {
+    Ref<Window1> self = RuntimeCheckCastAs<Window1>(Ref<Object>(RuntimeSwapSelfAndMe(me)), Window1::__Lookup());
+    return body(*self, me, a);
+  };
 }
 
-// An operation that takes nothing and returns nothing.
+// A method that takes nothing and returns nothing.
 MethodFunction Plain(void (Window1::*op)()) {
-  return [op](Object& me, Args) -> Variant {
-    Ref<Window1> self;
-    (Self(me, self).*op)();
+  return OwnMethod([op](Window1& self, Object&, Args) -> Variant {
+    (self.*op)();
     return {};
-  };
+  });
 }
 
 // A menu-item accessor.
 template <class Item>
 MethodFunction Accessor(Ref<Item> (Window1::*op)()) {
-  return [op](Object& me, Args) -> Variant {
-    Ref<Window1> self;
-    return Ref<Object>((Self(me, self).*op)());
-  };
+  return OwnMethod([op](Window1& self, Object&, Args) -> Variant { return Ref<Object>((self.*op)()); });
 }
 
+// A field rule, acting on the field that raised TextChange.
 MethodFunction TextChangeHandler(void (Window1::*op)(TextField&)) {
-  return [op](Object& me, Args) -> Variant {
-    Ref<Window1> self;
-    (Self(me, self).*op)(Receiver<TextField>(me));
+  return OwnMethod([op](Window1& self, Object& me, Args) -> Variant {
+    (self.*op)(Receiver<TextField>(me));
     return {};
-  };
-}
-
-MethodFunction KeyDownHandler() {
-  return [](Object& me, Args a) -> Variant {
-    Ref<Window1> self;
-    return Self(me, self).sourcefps_KeyDown(Receiver<TextField>(me), Arg<std::string>(a, 0));
-  };
-}
-
-MethodFunction PaintHandler() {
-  return [](Object& me, Args a) -> Variant {
-    Ref<Window1> self;
-    Ref<Graphics> g = Arg<Ref<Graphics>>(a, 0);
-    Self(me, self).Canvas1_Paint(Receiver<Canvas>(me), g.Deref());
-    return {};
-  };
-}
-
-MethodFunction BildnameOp() {
-  return [](Object& me, Args a) -> Variant {
-    Ref<Window1> self;
-    return Self(me, self).bildname(Arg<std::int32_t>(a, 0));
-  };
-}
-
-MethodFunction CroppictureOp() {
-  return [](Object& me, Args a) -> Variant {
-    Ref<Window1> self;
-    return Ref<Object>(Self(me, self).croppicture(Arg<Ref<Picture>>(a, 0), Arg<std::int32_t>(a, 1),
-                                                  Arg<std::int32_t>(a, 2), Arg<std::int32_t>(a, 3),
-                                                  Arg<std::int32_t>(a, 4)));
-  };
-}
-
-// The control accessors: the control the window holds under the name.
-MethodFunction ControlByNameOp() {
-  return [](Object& me, Args a) -> Variant {
-    Ref<Window1> self;
-    return RuntimeWindowControlByName(Self(me, self), Arg<std::string>(a, 0));
-  };
-}
-
-std::string_view ClassCode(ControlClass cls) {
-  switch (cls) {
-    case ControlClass::ProgressBar: return "%o<ProgressBar>%s";
-    case ControlClass::BevelButton: return "%o<BevelButton>%s";
-    case ControlClass::TextField: return "%o<TextField>%s";
-    case ControlClass::StaticText: return "%o<StaticText>%s";
-    case ControlClass::Canvas: return "%o<Canvas>%s";
-    case ControlClass::Timer1: break;
-  }
-  return "%o<Timer>%s";
+  });
 }
 
 // The class's own operations after Layout, CreateControls and
@@ -115,9 +63,14 @@ std::vector<OwnOperation> OwnOperations() {
       {"Timer1_Action", "%%", Plain(&W::Timer1_Action)},
       {"BevelButton3_Action", "%%", Plain(&W::BevelButton3_Action)},
       {"BevelButton4_Action", "%%", Plain(&W::BevelButton4_Action)},
-      {"sourcefps_KeyDown", "%b%s", KeyDownHandler()},
+      {"sourcefps_KeyDown", "%b%s", OwnMethod([](W& self, Object& me, Args a) -> Variant {
+         return self.sourcefps_KeyDown(Receiver<TextField>(me), Arg<std::string>(a, 0));
+       })},
       {"stilltext_TextChange", "%%", TextChangeHandler(&W::stilltext_TextChange)},
-      {"Canvas1_Paint", "%%o<Graphics>", PaintHandler()},
+      {"Canvas1_Paint", "%%o<Graphics>", OwnMethod([](W& self, Object& me, Args a) -> Variant {
+         self.Canvas1_Paint(Receiver<Canvas>(me), Arg<Ref<Graphics>>(a, 0).Deref());
+         return {};
+       })},
       {"BevelButton6_Action", "%%", Plain(&W::BevelButton6_Action)},
       {"UntitledMenu0", "%o<MenuItem>%", Accessor(&W::UntitledMenu0)},
       {"EditClear", "%o<MenuItem>%", Accessor(&W::EditClear)},
@@ -130,8 +83,12 @@ std::vector<OwnOperation> OwnOperations() {
       {"FileQuit", "%o<QuitMenuItem>%", Accessor(&W::FileQuit)},
       {"UntitledMenu3", "%o<MenuItem>%", Accessor(&W::UntitledMenu3)},
       {"Event_Activate", "%%", Plain(&W::Event_Activate)},
-      {"bildname", "%s%i4", BildnameOp()},
-      {"croppicture", "%o<Picture>%o<Picture>i4i4i4i4", CroppictureOp()},
+      {"bildname", "%s%i4",
+       OwnMethod([](W& self, Object&, Args a) -> Variant { return self.bildname(Arg<std::int32_t>(a, 0)); })},
+      {"croppicture", "%o<Picture>%o<Picture>i4i4i4i4", OwnMethod([](W& self, Object&, Args a) -> Variant {
+         return Ref<Object>(self.croppicture(Arg<Ref<Picture>>(a, 0), Arg<std::int32_t>(a, 1), Arg<std::int32_t>(a, 2),
+                                             Arg<std::int32_t>(a, 3), Arg<std::int32_t>(a, 4)));
+       })},
   };
 }
 
@@ -154,8 +111,13 @@ ClassDefinition Definition() {
     def.methods.push_back(Entry(op.name, op.signature, op.function,
                                 op.name == "_CreateControls0" ? Attributes{{"__Scope", "Public"}, {"Hidden", ""}}
                                                               : kPublic));
+  // The control accessors: the control the window holds under the name.
+  const MethodFunction controlByName = OwnMethod([](Window1& self, Object&, Args a) -> Variant {
+    return RuntimeWindowControlByName(self, Arg<std::string>(a, 0));
+  });
   for (const ControlRow& row : Window1Controls())
-    def.methods.push_back(Entry(std::string(row.name), std::string(ClassCode(row.cls)), ControlByNameOp()));
+    def.methods.push_back(
+        Entry(std::string(row.name), std::string(InfoOf(row.cls).accessorSignature), controlByName));
   for (auto& op : rest) def.methods.push_back(Entry(op.name, op.signature, op.function));
 
   for (auto* list : {&first, &rest})

@@ -9,6 +9,9 @@
 #include "dialogs/dialogs.h"
 #include "runtime/runtime.h"
 #include "runtime/trace.h"
+#include "support/app_fixture.h"
+
+using app_test::IndexOf;
 
 namespace {
 
@@ -31,11 +34,6 @@ std::vector<Ref<FileType>*> AllGlobals() {
   auto& m = FileTypes::Module();
   return {&m.pJpeg,      &m.pQuicktime, &m.pVideoAvi,  &m.pMpeg,        &m.pVideoMp4,     &m.pImageJpeg2000,
           &m.pImagePict, &m.pImagePng,  &m.pVideoXM4v, &m.pVideoXMpeg, &m.pVideoXMsvideo};
-}
-
-std::ptrdiff_t IndexOf(const std::vector<std::string>& trace, const std::string& event) {
-  auto it = std::find(trace.begin(), trace.end(), event);
-  return it == trace.end() ? -1 : it - trace.begin();
 }
 
 }  // namespace

@@ -25,6 +25,8 @@
 #include "support/app_fixture.h"
 #include "ui/window_qt.h"
 
+using app_test::ExpectInOrder;
+using app_test::IndexOf;
 using app_test::MainWindow;
 using app_test::RunApp;
 
@@ -38,21 +40,6 @@ QAction* WindowAction(const char* name) { return WindowMenuBar()->findChild<QAct
 void WaitUntilTheWindowIsActive() {
   QMainWindow* frame = WindowQMainWindow(MainWindow());
   ASSERT_TRUE(app_test::WaitUntil([frame] { return QApplication::activeWindow() == frame; }, 5000));
-}
-
-std::ptrdiff_t IndexOf(const std::vector<std::string>& trace, const std::string& event) {
-  auto it = std::find(trace.begin(), trace.end(), event);
-  return it == trace.end() ? -1 : it - trace.begin();
-}
-
-void ExpectInOrder(const std::vector<std::string>& trace, const std::vector<std::string>& events) {
-  std::ptrdiff_t last = -1;
-  for (auto& e : events) {
-    const std::ptrdiff_t i = IndexOf(trace, e);
-    ASSERT_GE(i, 0) << "missing from the trace: " << e;
-    EXPECT_GT(i, last) << "out of order: " << e;
-    last = i;
-  }
 }
 
 // Runs the process with `quitBy` as the first event of the loop; nothing

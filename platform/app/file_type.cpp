@@ -21,24 +21,14 @@ Registry& R() {
 
 }  // namespace
 
-void FileType::SetName(std::string name) {
-  Deregister();
-  mName = std::move(name);
-}
+void FileType::SetName(std::string name) { Replace(mName, std::move(name)); }
+void FileType::SetExtensions(std::string extensions) { Replace(mExtension, std::move(extensions)); }
+void FileType::SetMacType(std::string macType) { Replace(mMacType, std::move(macType)); }
+void FileType::SetMacCreator(std::string macCreator) { Replace(mMacCreator, std::move(macCreator)); }
 
-void FileType::SetExtensions(std::string extensions) {
+void FileType::Replace(std::string& field, std::string value) {
   Deregister();
-  mExtension = std::move(extensions);
-}
-
-void FileType::SetMacType(std::string macType) {
-  Deregister();
-  mMacType = std::move(macType);
-}
-
-void FileType::SetMacCreator(std::string macCreator) {
-  Deregister();
-  mMacCreator = std::move(macCreator);
+  field = std::move(value);
 }
 
 std::string FileType::Operator_Convert() {

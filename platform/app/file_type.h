@@ -36,6 +36,8 @@ class FileType : public Object {
   static const ClassTable* StaticClass();
 
  private:
+  void Replace(std::string& field, std::string value);
+
   std::string mName;
   std::string mExtension;
   std::string mMacType;

@@ -37,22 +37,19 @@ ClassDefinition MergeWithParent(ClassDefinition def) {
   prepend(def.methods, parent->Methods());
   prepend(def.properties, parent->Properties());
 
-  // Events: the parent's list in its order; the definition fills handlers.
-  std::vector<EventEntry> events(parent->Events().begin(), parent->Events().end());
-  for (auto& own : def.events) {
-    auto it = std::find_if(events.begin(), events.end(), [&](auto& e) { return e.name == own.name; });
-    if (it != events.end()) it->handler = own.handler;
-    else events.push_back(own);
-  }
-  def.events = std::move(events);
-
-  std::vector<VirtualSlot> vtable(parent->Vtable().begin(), parent->Vtable().end());
-  for (auto& own : def.vtable) {
-    auto it = std::find_if(vtable.begin(), vtable.end(), [&](auto& s) { return s.name == own.name; });
-    if (it != vtable.end()) it->function = own.function;
-    else vtable.push_back(own);
-  }
-  def.vtable = std::move(vtable);
+  // Events and slots: the parent's list in its order; an own entry of the
+  // same name fills the parent's, the others follow.
+  auto fill = [](auto& own, const auto& inherited, auto member) {
+    std::remove_reference_t<decltype(own)> merged(inherited.begin(), inherited.end());
+    for (auto& entry : own) {
+      auto it = std::find_if(merged.begin(), merged.end(), [&](auto& e) { return e.name == entry.name; });
+      if (it != merged.end()) (*it).*member = entry.*member;
+      else merged.push_back(entry);
+    }
+    own = std::move(merged);
+  };
+  fill(def.events, parent->Events(), &EventEntry::handler);
+  fill(def.vtable, parent->Vtable(), &VirtualSlot::function);
   if (!def.factory) def.factory = parent->Factory();
   return def;
 }

@@ -62,6 +62,11 @@ void ProcessEventsFor(int milliseconds);
 // Runs the event loop until the condition holds or the time is up; whether it holds.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMilliseconds);
 
+// The position of an event in a trace, -1 when it is not there.
+std::ptrdiff_t IndexOf(const std::vector<std::string>& trace, const std::string& event);
+// Every event is in the trace, each after the one before it.
+void ExpectInOrder(const std::vector<std::string>& trace, const std::vector<std::string>& events);
+
 // The folder where tests leave files for people to look at
 // ($VINDRALO_TEST_OUTPUT, made when missing).
 std::string TestOutputFolder();
