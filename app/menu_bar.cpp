@@ -41,9 +41,9 @@ constexpr ItemRow kEditMenu[] = {
 // NilObjectException (through Ref), and what was made is released.
 void BuildItems(MenuItem& bar, std::span<const ItemRow> rows) {
   for (const ItemRow& row : rows) {
-    Ref<Object> made = RuntimeNewObject(row.itemClass());
-    RuntimeCallVirtual(made.Deref(), "Constructor()");
-    Ref<MenuItem> item = DynamicRef<MenuItem>(made);
+    Ref<Object> object = RuntimeNewObject(row.itemClass());
+    RuntimeCallVirtual(object.Deref(), "Constructor()");
+    Ref<MenuItem> item = DynamicRef<MenuItem>(object);
     item->SetName(row.name);
     item->SetAutoEnable(row.autoEnable);
     item->SetText(row.text);

@@ -179,10 +179,10 @@ const std::string kInstructions = [] {
   return text;
 }();
 
-constexpr HandlerSpec Action(std::string_view method) {
+constexpr EventBinding Action(std::string_view method) {
   return {"Action"sv, method, "(  )"sv, "Delegate.IM_Invoke%%"sv};
 }
-constexpr HandlerSpec TextChange(std::string_view method) {
+constexpr EventBinding TextChange(std::string_view method) {
   return {"TextChange"sv, method, "(  )"sv, "Delegate.IM_Invoke%%"sv};
 }
 

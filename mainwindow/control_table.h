@@ -25,7 +25,7 @@ const ControlClassInfo& InfoOf(ControlClass cls);
 
 // An event handler installed on a control: the event, the window's method,
 // the signature text and the delegate invoker that goes with it.
-struct HandlerSpec {
+struct EventBinding {
   std::string_view event;  // empty: the control gets no handler
   std::string_view method;
   std::string_view signature;
@@ -44,7 +44,7 @@ struct ControlRow {
   BlockEntries overrides;  // values that differ from the class's block
   BlockEntries extras;     // entries that this control's block adds at its end
   bool textSize12 = false;
-  HandlerSpec handler;
+  EventBinding handler;
 };
 
 // The 29 controls in creation order.

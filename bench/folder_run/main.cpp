@@ -98,7 +98,7 @@ Outcome Ours(const Job& j) {
     // Each tick as the timer delivers it, inside its own dispatch (which
     // ends when the tick's frames are on disk); a firing of the real timer
     // during a tick's background work is dropped as usual.
-    while (w.tflag == 1 && !RuntimeHasPendingException()) RuntimeDispatch([&] { timer->_Fired(); });
+    while (w.tflag == 1 && !RuntimeHasPendingException()) RuntimeDispatch([&] { timer->OnFired(); });
     out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     RuntimeRequestQuit();
   });

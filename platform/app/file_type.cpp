@@ -14,17 +14,17 @@ struct Registry {
 
 // Never destroyed: a type still held by a static at exit may withdraw
 // itself after every other static is gone.
-Registry& R() {
+Registry& FileTypeRegistry() {
   static Registry* r = new Registry();
   return *r;
 }
 
 }  // namespace
 
-void FileType::SetName(std::string name) { Replace(mName, std::move(name)); }
-void FileType::SetExtensions(std::string extensions) { Replace(mExtension, std::move(extensions)); }
-void FileType::SetMacType(std::string macType) { Replace(mMacType, std::move(macType)); }
-void FileType::SetMacCreator(std::string macCreator) { Replace(mMacCreator, std::move(macCreator)); }
+void FileType::SetName(std::string name) { Replace(name_, std::move(name)); }
+void FileType::SetExtensions(std::string extensions) { Replace(extensions_, std::move(extensions)); }
+void FileType::SetMacType(std::string macType) { Replace(macType_, std::move(macType)); }
+void FileType::SetMacCreator(std::string macCreator) { Replace(macCreator_, std::move(macCreator)); }
 
 void FileType::Replace(std::string& field, std::string value) {
   Deregister();
@@ -32,19 +32,19 @@ void FileType::Replace(std::string& field, std::string value) {
 }
 
 std::string FileType::Operator_Convert() {
-  if (!mRegistered) Register();
-  return mName;
+  if (!registered_) Register();
+  return name_;
 }
 
 void FileType::Register() {
-  RuntimeRegisterFileType(mName, mMacCreator, mMacType, mExtension);  // a refusal is not reported
-  mRegistered = true;
+  RuntimeRegisterFileType(name_, macCreator_, macType_, extensions_);  // a refusal is not reported
+  registered_ = true;
 }
 
 void FileType::Deregister() {
-  if (!mRegistered) return;
-  RuntimeDeregisterFileType(mName);
-  mRegistered = false;
+  if (!registered_) return;
+  RuntimeDeregisterFileType(name_);
+  registered_ = false;
 }
 
 const ClassTable* FileType::StaticClass() {
@@ -65,7 +65,7 @@ const ClassTable* FileType::StaticClass() {
 
 bool RuntimeRegisterFileType(const std::string& name, const std::string& macCreator, const std::string& macType,
                              const std::string& extensions) {
-  auto& r = R();
+  auto& r = FileTypeRegistry();
   FileTypeRegistration type{name, macCreator, macType, extensions};
   r.log.push_back({false, type});
   RuntimeTrace("file type registered " + name);
@@ -75,14 +75,14 @@ bool RuntimeRegisterFileType(const std::string& name, const std::string& macCrea
 }
 
 void RuntimeDeregisterFileType(const std::string& name) {
-  auto& r = R();
+  auto& r = FileTypeRegistry();
   r.log.push_back({true, {name, {}, {}, {}}});
   RuntimeTrace("file type withdrawn " + name);
   std::erase_if(r.types, [&](auto& t) { return t.name == name; });
 }
 
-std::vector<FileTypeRegistration> RuntimeRegisteredFileTypes() { return R().types; }
+std::vector<FileTypeRegistration> RuntimeRegisteredFileTypes() { return FileTypeRegistry().types; }
 
 namespace file_type_seam {
-std::vector<Call> TakeLog() { return std::exchange(R().log, {}); }
+std::vector<Call> TakeLog() { return std::exchange(FileTypeRegistry().log, {}); }
 }  // namespace file_type_seam

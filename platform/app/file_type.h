@@ -9,11 +9,11 @@
 
 class FileType : public Object {
  public:
-  const std::string& Name() const noexcept { return mName; }
-  const std::string& Extensions() const noexcept { return mExtension; }
-  const std::string& MacType() const noexcept { return mMacType; }
-  const std::string& MacCreator() const noexcept { return mMacCreator; }
-  bool Registered() const noexcept { return mRegistered; }
+  const std::string& Name() const noexcept { return name_; }
+  const std::string& Extensions() const noexcept { return extensions_; }
+  const std::string& MacType() const noexcept { return macType_; }
+  const std::string& MacCreator() const noexcept { return macCreator_; }
+  bool Registered() const noexcept { return registered_; }
 
   // Each setter first withdraws an earlier registration, which would carry
   // the old value.
@@ -38,11 +38,11 @@ class FileType : public Object {
  private:
   void Replace(std::string& field, std::string value);
 
-  std::string mName;
-  std::string mExtension;
-  std::string mMacType;
-  std::string mMacCreator;
-  bool mRegistered = false;
+  std::string name_;
+  std::string extensions_;
+  std::string macType_;
+  std::string macCreator_;
+  bool registered_ = false;
 };
 
 // The platform's registry of declared types, keyed by Name (a later

@@ -21,7 +21,7 @@ struct Registry {
   std::map<std::string, const ClassTable*, std::less<>> byName;
 };
 
-Registry& registry() {
+Registry& ClassRegistry() {
   static Registry r;
   return r;
 }
@@ -82,7 +82,7 @@ bool ClassTable::IsA(const ClassTable* other) const noexcept {
 }
 
 const ClassTable* RuntimeNewClass(ClassDefinition def) {
-  auto& r = registry();
+  auto& r = ClassRegistry();
   std::string name = def.name;
   if (r.byName.count(name)) throw RuntimeException("RuntimeException", "class " + name + " is registered twice");
   const ClassTable& table = r.tables.emplace_back(MergeWithParent(std::move(def)));
@@ -92,12 +92,12 @@ const ClassTable* RuntimeNewClass(ClassDefinition def) {
 }
 
 const ClassTable* RuntimeFindClass(std::string_view name) noexcept {
-  auto& r = registry();
+  auto& r = ClassRegistry();
   auto it = r.byName.find(name);
   return it == r.byName.end() ? nullptr : it->second;
 }
 
-std::size_t RuntimeClassCount() noexcept { return registry().tables.size(); }
+std::size_t RuntimeClassCount() noexcept { return ClassRegistry().tables.size(); }
 
 Ref<Object> RuntimeNewObject(const ClassTable* table) {
   if (!table) RaiseNilObjectException("the class table");

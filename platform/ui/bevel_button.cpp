@@ -71,7 +71,7 @@ void BevelButton::MakeWidget(NativeWidget& native) {
   QObject::connect(button, &QPushButton::clicked, button, [this] {
     RuntimeDispatch([this] {
       Ref<BevelButton> keep(this);
-      _Clicked();
+      OnClicked();
     });
   });
 }
@@ -121,7 +121,7 @@ void BevelButton::SetAcceptFocus(bool v) {
   ApplyFocusPolicy();
 }
 
-void BevelButton::_Clicked() { RaiseInstanceEvent(*this, "Action"); }
+void BevelButton::OnClicked() { RaiseInstanceEvent(*this, "Action"); }
 
 // --- the class table and the plug-in members ---------------------------------
 

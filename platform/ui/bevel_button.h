@@ -29,7 +29,7 @@ class BevelButton : public RectControl, public TextStyled {
   void SetAcceptFocus(bool v);
 
   // The button was clicked (inside RuntimeDispatch).
-  void _Clicked();
+  void OnClicked();
 
  protected:
   void MakeWidget(NativeWidget& native) override;

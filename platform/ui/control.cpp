@@ -9,7 +9,7 @@
 // --- Control ----------------------------------------------------------------
 
 Control::~Control() {
-  if (window_) window_->_ForgetMember(*this);
+  if (window_) window_->ForgetControl(*this);
 }
 
 Ref<::Window> Control::Window() const { return Ref<::Window>(window_); }
@@ -92,7 +92,7 @@ void RectControl::ApplyFocusPolicy() {
   QWidget* w = RectControlWidget(*this);
   if (!w) return;
   w->setFocusPolicy(!AcceptsFocus() ? Qt::NoFocus : tabStop_ ? Qt::StrongFocus : Qt::ClickFocus);
-  if (WindowPointer()) WindowPointer()->_UpdateTabOrder();
+  if (WindowPointer()) WindowPointer()->UpdateTabOrder();
 }
 
 void RectControl::SetLeft(std::int32_t v) {
@@ -113,7 +113,7 @@ void RectControl::SetHeight(std::int32_t v) {
 }
 void RectControl::SetTabIndex(std::int32_t v) {
   tabIndex_ = v;
-  if (RectControlWidget(*this) && WindowPointer()) WindowPointer()->_UpdateTabOrder();
+  if (RectControlWidget(*this) && WindowPointer()) WindowPointer()->UpdateTabOrder();
 }
 void RectControl::SetTabStop(bool v) {
   tabStop_ = v;

@@ -48,7 +48,7 @@ class KeyDownFilter : public QObject {
     bool withhold = false;
     RuntimeDispatch([&] {
       Ref<TextField> keep(&field_);
-      withhold = field_._KeyDown(text);
+      withhold = field_.OnKeyDown(text);
     });
     return withhold;
   }
@@ -76,7 +76,7 @@ void TextField::MakeWidget(NativeWidget& native) {
   QObject::connect(line, &QLineEdit::textChanged, line, [this] {
     RuntimeDispatch([this] {
       Ref<TextField> keep(this);
-      _TextChanged();
+      OnTextChanged();
     });
   });
 }
@@ -139,12 +139,12 @@ void TextField::SetReadOnly(bool v) {
   ApplyLook();
 }
 
-void TextField::_TextChanged() {
+void TextField::OnTextChanged() {
   if (auto* line = NativeAs<QLineEdit>(*this)) text_ = FromQString(line->text());
   RaiseInstanceEvent(*this, "TextChange");
 }
 
-bool TextField::_KeyDown(const std::string& key) {
+bool TextField::OnKeyDown(const std::string& key) {
   const Variant args[] = {key};
   Variant result = RaiseInstanceEvent(*this, "KeyDown", args);
   const bool* withhold = std::get_if<bool>(&result);

@@ -33,8 +33,8 @@ class TextField : public RectControl, public TextStyled {
 
   // From the Qt side, each inside RuntimeDispatch: the text changed; a key
   // is about to be applied (true: withhold it).
-  void _TextChanged();
-  bool _KeyDown(const std::string& key);
+  void OnTextChanged();
+  bool OnKeyDown(const std::string& key);
 
  protected:
   void MakeWidget(NativeWidget& native) override;

@@ -31,7 +31,7 @@ Timer::Timer() : native_(std::make_unique<TimerNative>()) {
   QObject::connect(&native_->timer, &QTimer::timeout, &native_->timer, [this] {
     RuntimeDispatch([this] {
       Ref<Timer> keep(this);
-      _Fired();
+      OnFired();
     });
   });
   AliveTimers().push_back(this);
@@ -71,7 +71,7 @@ void Timer::Halt() {
   Arm();
 }
 
-void Timer::_Fired() {
+void Timer::OnFired() {
   if (inAction_) return;  // its handler is still running
   if (mode_ == 1) mode_ = 0;
   inAction_ = true;

@@ -33,7 +33,7 @@ class Timer : public Object, public InstanceEventTarget {
   void _CallAction();
 
   // A firing of the Qt timer (inside RuntimeDispatch).
-  void _Fired();
+  void OnFired();
 
  protected:
   std::span<const std::string_view> InstanceEvents() const override;

@@ -60,12 +60,12 @@ bool WindowFrame::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
       RuntimeDispatch([owner] {
         Ref<Window> keep(owner);
-        owner->_Activated();
+        owner->OnActivated();
       });
     else if (event->type() == QEvent::WindowDeactivate)
       RuntimeDispatch([owner] {
         Ref<Window> keep(owner);
-        owner->_Deactivated();
+        owner->OnDeactivated();
       });
   }
   return QMainWindow::event(event);
@@ -75,7 +75,7 @@ void WindowFrame::closeEvent(QCloseEvent* event) {
   if (Window* owner = owner_)
     RuntimeDispatch([owner] {
       Ref<Window> keep(owner);
-      owner->_CloseRequested();
+      owner->OnCloseRequested();
     });
   event->accept();
 }
@@ -84,7 +84,7 @@ void WindowFrame::closeEvent(QCloseEvent* event) {
 
 Window::Window() = default;
 
-Window::~Window() { _Dispose(); }
+Window::~Window() { Dispose(); }
 
 void Window::Constructor() {
   if (native_) throw RuntimeException("RuntimeException", "the window \"" + title_ + "\" is already constructed");
@@ -104,7 +104,7 @@ void Window::Constructor() {
   RuntimeRaiseClassEvent(*this, "Layout");
   RuntimeRaiseClassEvent(*this, "CreateControls");
   constructed_ = true;
-  _UpdateTabOrder();
+  UpdateTabOrder();
   RuntimeRaiseClassEvent(*this, "Open");
   if (visible_) ShowNow();
 }
@@ -125,7 +125,7 @@ void Window::ShowNow() {
     QTimer::singleShot(0, &frame, [this] {
       RuntimeDispatch([this] {
         Ref<Window> keep(this);
-        if (visible_) _Activated();
+        if (visible_) OnActivated();
       });
     });
   }
@@ -143,7 +143,7 @@ void Window::Hide() {
 
 void Window::Close() {
   if (native_) native_->frame->close();
-  else _CloseRequested();
+  else OnCloseRequested();
 }
 
 void Window::Refresh(bool now) {
@@ -160,7 +160,7 @@ void Window::Refresh(bool now) {
 
 Ref<Object> Window::__New(const ClassTable* table) {
   Ref<Object> object = RuntimeNewObject(table);
-  if (auto* control = dynamic_cast<::Control*>(object.get())) _AdoptMember(*control);
+  if (auto* control = dynamic_cast<::Control*>(object.get())) AdoptControl(*control);
   return object;
 }
 
@@ -169,7 +169,7 @@ void Window::_AddControl(const std::string& name, const Ref<Object>& control) {
   controls_.emplace_back(name, control);
   if (auto* events = dynamic_cast<InstanceEventTarget*>(control.get())) events->SetEventSourceName(name);
   if (auto* c = dynamic_cast<::Control*>(control.get())) {
-    if (c->window_ != this) _AdoptMember(*c);
+    if (c->window_ != this) AdoptControl(*c);
   } else if (const ClassTable* cls = control->Class()) {
     // A pane child learns its window before any of its events can arrive.
     if (const InterfaceRecord* pane = cls->FindInterface("_PaneChild"))
@@ -179,7 +179,7 @@ void Window::_AddControl(const std::string& name, const Ref<Object>& control) {
           function(*control, args);
         }
   }
-  if (constructed_) _UpdateTabOrder();
+  if (constructed_) UpdateTabOrder();
 }
 
 Ref<Object> Window::ControlByName(std::string_view name) const {
@@ -312,19 +312,19 @@ void Window::ApplyBackground() {
 
 // --- events from the Qt side ------------------------------------------------
 
-void Window::_Activated() {
+void Window::OnActivated() {
   if (active_) return;
   active_ = true;
   RuntimeRaiseClassEvent(*this, "Activate");
 }
 
-void Window::_Deactivated() {
+void Window::OnDeactivated() {
   if (!active_) return;
   active_ = false;
   RuntimeRaiseClassEvent(*this, "Deactivate");
 }
 
-void Window::_CloseRequested() {
+void Window::OnCloseRequested() {
   RuntimeRaiseClassEvent(*this, "Close");
   visible_ = false;
   if (IsMainWindow()) {
@@ -336,12 +336,12 @@ void Window::_CloseRequested() {
   QTimer::singleShot(0, [window = Ref<Window>(this)] {
     RuntimeDispatch([&] {
       UnregisterWindow(*window);
-      window->_Dispose();
+      window->Dispose();
     });
   });
 }
 
-void Window::_UpdateTabOrder() {
+void Window::UpdateTabOrder() {
   if (!constructed_) return;
   std::vector<RectControl*> order;
   for (auto& [name, object] : controls_)
@@ -353,24 +353,24 @@ void Window::_UpdateTabOrder() {
     QWidget::setTabOrder(RectControlWidget(*order[i - 1]), RectControlWidget(*order[i]));
 }
 
-void Window::_AdoptMember(::Control& control) {
+void Window::AdoptControl(::Control& control) {
   if (control.window_ == this) return;
-  if (control.window_) control.window_->_ForgetMember(control);
+  if (control.window_) control.window_->ForgetControl(control);
   control.window_ = this;
-  members_.push_back(&control);
+  adopted_.push_back(&control);
 }
 
-void Window::_ForgetMember(::Control& control) noexcept {
-  std::erase(members_, &control);
+void Window::ForgetControl(::Control& control) noexcept {
+  std::erase(adopted_, &control);
   if (control.window_ == this) control.window_ = nullptr;
 }
 
-void Window::_Dispose() noexcept {
+void Window::Dispose() noexcept {
   // The controls go first: their widgets live inside the Qt window.
   auto controls = std::move(controls_);
   controls_.clear();
   controls.clear();
-  for (::Control* c : std::exchange(members_, {})) c->window_ = nullptr;
+  for (::Control* c : std::exchange(adopted_, {})) c->window_ = nullptr;
   menuBar_.Reset();
   if (native_) {
     native_->frame->Detach();
@@ -405,7 +405,7 @@ void RuntimeReleaseWindowLists() {
   auto implicit = std::exchange(l.implicit, {});
   implicit.clear();
   auto open = std::exchange(l.open, {});
-  for (auto& w : open) w->_Dispose();
+  for (auto& w : open) w->Dispose();
   open.clear();
   l.created = false;
 }

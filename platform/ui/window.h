@@ -103,16 +103,16 @@ class Window : public Object, public KeptValues {
   WindowNative* Native() const noexcept { return native_.get(); }
 
   // Called by the Qt side, each inside RuntimeDispatch.
-  void _Activated();
-  void _Deactivated();
-  void _CloseRequested();
+  void OnActivated();
+  void OnDeactivated();
+  void OnCloseRequested();
   // Recomputes the keyboard focus order from the controls' TabIndex.
-  void _UpdateTabOrder();
+  void UpdateTabOrder();
   // Controls made by __New register here so that they learn when the window ends.
-  void _AdoptMember(Control& control);
-  void _ForgetMember(Control& control) noexcept;
+  void AdoptControl(Control& control);
+  void ForgetControl(Control& control) noexcept;
   // Lets go of every control and the Qt window (the window has ended).
-  void _Dispose() noexcept;
+  void Dispose() noexcept;
 
  private:
   void ApplySizeLimits();
@@ -122,7 +122,7 @@ class Window : public Object, public KeptValues {
 
   std::unique_ptr<WindowNative> native_;
   std::vector<std::pair<std::string, Ref<Object>>> controls_;
-  std::vector<Control*> members_;  // not owned: controls made by __New
+  std::vector<Control*> adopted_;  // not owned: controls made by __New
   Ref<MenuBar> menuBar_;
 
   std::int32_t width_ = 300, height_ = 300;
