@@ -27,6 +27,7 @@
 #include "mainwindow/window1.h"
 #include "media/movie.h"
 #include "runtime/runtime.h"
+#include "testing.h"
 #include "ui/control_qt.h"
 
 extern char** environ;

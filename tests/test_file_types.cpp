@@ -6,9 +6,7 @@
 
 #include "app/file_types.h"
 #include "app/startup.h"
-#include "dialogs/dialogs.h"
 #include "runtime/runtime.h"
-#include "runtime/trace.h"
 #include "support/app_fixture.h"
 
 using app_test::IndexOf;
@@ -48,7 +46,7 @@ TEST(FileTypeSet, StartUpRegistersElevenTypesInTableOrderAndShutDownWithdrawsThe
   bool everyGlobalHeld = true;
   RuntimeOnLoopEntered([&] {
     atStartup = file_type_seam::TakeLog();
-    registeredWhileRunning = RuntimeRegisteredFileTypes();
+    registeredWhileRunning = file_type_seam::Registered();
     for (auto* g : AllGlobals()) everyGlobalHeld = everyGlobalHeld && *g && (*g)->Registered();
     RuntimeRequestQuit();
   });
@@ -73,7 +71,7 @@ TEST(FileTypeSet, StartUpRegistersElevenTypesInTableOrderAndShutDownWithdrawsThe
     EXPECT_TRUE(atShutdown[i].withdraw) << i;
     EXPECT_EQ(atShutdown[i].type.name, kDeclared[i].name);
   }
-  EXPECT_TRUE(RuntimeRegisteredFileTypes().empty());
+  EXPECT_TRUE(file_type_seam::Registered().empty());
   for (auto* g : AllGlobals()) EXPECT_TRUE(g->IsNil());
 
   // The types exist before the application object; they are released after

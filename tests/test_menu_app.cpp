@@ -19,9 +19,7 @@
 #include "app/application.h"
 #include "app/menu_bar.h"
 #include "app/startup.h"
-#include "dialogs/dialogs.h"
 #include "runtime/runtime.h"
-#include "runtime/trace.h"
 #include "support/app_fixture.h"
 #include "ui/window_qt.h"
 

@@ -10,7 +10,6 @@
 #include "app/startup.h"
 #include "dialogs/dialogs.h"
 #include "runtime/runtime.h"
-#include "runtime/trace.h"
 #include "support/app_fixture.h"
 
 using app_test::ExpectInOrder;

@@ -39,6 +39,7 @@
 #include "mainwindow/timer1.h"
 #include "mainwindow/window1.h"
 #include "runtime/runtime.h"
+#include "testing.h"
 #include "ui/control_qt.h"
 
 extern char** environ;

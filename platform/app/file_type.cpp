@@ -4,6 +4,7 @@
 
 #include "runtime/class_entries.h"
 #include "runtime/trace.h"
+#include "testing.h"
 
 namespace {
 
@@ -81,8 +82,7 @@ void RuntimeDeregisterFileType(const std::string& name) {
   std::erase_if(r.types, [&](auto& t) { return t.name == name; });
 }
 
-std::vector<FileTypeRegistration> RuntimeRegisteredFileTypes() { return FileTypeRegistry().types; }
-
 namespace file_type_seam {
 std::vector<Call> TakeLog() { return std::exchange(FileTypeRegistry().log, {}); }
+std::vector<FileTypeRegistration> Registered() { return FileTypeRegistry().types; }
 }  // namespace file_type_seam

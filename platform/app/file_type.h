@@ -3,7 +3,6 @@
 // time it is converted to its Name, and withdraws the registration when a
 // property changes or the last reference to it goes.
 #include <string>
-#include <vector>
 
 #include "runtime/classes.h"
 
@@ -45,29 +44,8 @@ class FileType : public Object {
   bool registered_ = false;
 };
 
-// The platform's registry of declared types, keyed by Name (a later
-// registration under the same Name replaces the earlier one). Returns
-// whether the registration was taken.
+// Registers a declared type with the platform (a later registration under
+// the same Name replaces the earlier one); returns whether it was taken.
 bool RuntimeRegisterFileType(const std::string& name, const std::string& macCreator, const std::string& macType,
                              const std::string& extensions);
 void RuntimeDeregisterFileType(const std::string& name);
-
-struct FileTypeRegistration {
-  std::string name;
-  std::string macCreator;
-  std::string macType;
-  std::string extensions;
-  friend bool operator==(const FileTypeRegistration&, const FileTypeRegistration&) = default;
-};
-
-// The types registered now, in the order they were registered.
-std::vector<FileTypeRegistration> RuntimeRegisteredFileTypes();
-
-namespace file_type_seam {
-struct Call {
-  bool withdraw = false;  // false: a registration; true: a withdrawal (only `name` is set)
-  FileTypeRegistration type;
-};
-// Every registration and withdrawal since the last call, in order.
-std::vector<Call> TakeLog();
-}  // namespace file_type_seam

@@ -11,6 +11,7 @@
 #include "runtime/class_entries.h"
 #include "runtime/event_loops.h"
 #include "runtime/runtime.h"
+#include "testing.h"
 #include "ui/window_qt.h"
 
 namespace {

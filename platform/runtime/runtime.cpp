@@ -12,6 +12,7 @@
 #include "runtime/event_loops.h"
 #include "runtime/held_input.h"
 #include "runtime/trace.h"
+#include "testing.h"
 #include "ui/timer.h"
 
 namespace {

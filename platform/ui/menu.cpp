@@ -5,6 +5,7 @@
 
 #include "runtime/class_entries.h"
 #include "runtime/runtime.h"
+#include "testing.h"
 
 namespace {
 

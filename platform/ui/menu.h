@@ -3,7 +3,6 @@
 // items; its children are the menus, theirs the entries. The tree is plain
 // data here; platform/ui/menu_qt.* shows it in a window.
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -90,11 +89,3 @@ void QuitMenuAction();
 // entries on the focused text field); implemented beside the Qt menus.
 bool RuntimeMenuActionAvailable(std::string_view name);
 bool RuntimePerformMenuAction(std::string_view name);
-
-namespace menu_seam {
-// How many menu items exist right now (bars and quit items included).
-int LiveItems() noexcept;
-// Called on every Append with the receiver and the item, before it is
-// added; a test makes building fail by raising from it. Empty: none.
-void OnAppend(std::function<void(const MenuItem& parent, const MenuItem& item)> hook);
-}  // namespace menu_seam

@@ -16,7 +16,6 @@
 #include <thread>
 
 #include "app/startup.h"
-#include "dialogs/dialogs.h"
 #include "runtime/event_loops.h"
 #include "runtime/runtime.h"
 #include "ui/control_qt.h"

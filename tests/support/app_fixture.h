@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "mainwindow/window1.h"
+#include "testing.h"
 
 class QWidget;
 
