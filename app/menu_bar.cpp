@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "runtime/class_entries.h"
 #include "runtime/trace.h"
 
 namespace Menu {
@@ -53,18 +54,12 @@ void BuildItems(MenuItem& bar, std::span<const ItemRow> rows) {
   }
 }
 
-Menu& AsMenu(Object& o) {
-  auto* menu = dynamic_cast<Menu*>(&o);
-  if (!menu) throw IllegalCastException("the receiver is not a Menu.Menu");
-  return *menu;
-}
-
 // An own operation of the class: takes only the object, returns nothing.
 MethodFunction Operation(void (Menu::*op)()) {
-  return [op](Object& self, std::span<const Variant>) -> Variant {
-    (AsMenu(self).*op)();
+  return BindMethod<Menu>([op](Menu& menu, std::span<const Variant>) -> Variant {
+    (menu.*op)();
     return {};
-  };
+  });
 }
 
 MethodEntry PublicMethod(const char* name, void (Menu::*op)()) {

@@ -56,6 +56,12 @@ ClassDefinition MergeWithParent(ClassDefinition def) {
 
 }  // namespace
 
+const MethodFunction* InterfaceRecord::Find(std::string_view method) const noexcept {
+  for (auto& [name, function] : methods)
+    if (name == method && function) return &function;
+  return nullptr;
+}
+
 ClassTable::ClassTable(ClassDefinition def) : def_(std::move(def)) {}
 
 const MethodEntry* ClassTable::FindMethod(std::string_view name) const noexcept {

@@ -257,7 +257,9 @@ void RuntimeCheckUnwind() {
   if (s.quitting || s.pending) throw QuitSignal();
 }
 
-void RuntimeAddDispatchEndHook(std::function<void()> hook) { RuntimeState().dispatchEndHooks.push_back(std::move(hook)); }
+void RuntimeAddDispatchEndHook(std::function<void()> hook) {
+  RuntimeState().dispatchEndHooks.push_back(std::move(hook));
+}
 void RuntimeAddExitHook(std::function<void()> hook) { RuntimeState().exitHooks.push_back(std::move(hook)); }
 
 void RuntimeRunLoop(QEventLoop& loop) {
@@ -271,7 +273,7 @@ void RuntimeRunLoop(QEventLoop& loop) {
       s.loopDepths.pop_back();
     }
   } pop{s};
-  if (RuntimeState().quitting || RuntimeState().pending) return;
+  if (s.quitting || s.pending) return;
   loop.exec();
 }
 

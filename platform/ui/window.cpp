@@ -168,16 +168,15 @@ void Window::_AddControl(const std::string& name, const Ref<Object>& control) {
   if (!control) RaiseNilObjectException("the control to add as \"" + name + "\"");
   controls_.emplace_back(name, control);
   if (auto* events = dynamic_cast<InstanceEventTarget*>(control.get())) events->SetEventSourceName(name);
+  const ClassTable* cls = control->Class();
   if (auto* c = dynamic_cast<::Control*>(control.get())) {
     if (c->window_ != this) AdoptControl(*c);
-  } else if (const ClassTable* cls = control->Class()) {
+  } else if (const InterfaceRecord* pane = cls ? cls->FindInterface("_PaneChild") : nullptr) {
     // A pane child learns its window before any of its events can arrive.
-    if (const InterfaceRecord* pane = cls->FindInterface("_PaneChild"))
-      for (auto& [method, function] : pane->methods)
-        if (method == "_SetWindow" && function) {
-          const Variant args[] = {Ref<Object>(this)};
-          function(*control, args);
-        }
+    if (const MethodFunction* setWindow = pane->Find("_SetWindow")) {
+      const Variant args[] = {Ref<Object>(this)};
+      (*setWindow)(*control, args);
+    }
   }
   if (constructed_) UpdateTabOrder();
 }
