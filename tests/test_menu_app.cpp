@@ -92,7 +92,7 @@ TEST(MenuInTheApp, OneBarIsSharedByTheApplicationAndTheWindowAndItsAccessorsFind
   RuntimeTakeTrace();
   const auto run = RunApp([] {
     Ref<Menu::Menu> shared = Menu::Instance();
-    EXPECT_EQ(RuntimeAppObject()->MenuBarRef().get(), shared.get());
+    EXPECT_EQ(RuntimeAppObject()->MenuBarGet().get(), shared.get());
     EXPECT_EQ(MainWindow().MenuBarGet().get(), shared.get());
     EXPECT_EQ(menu_seam::LiveItems(), 10) << "one bar, two menus, seven entries: built once";
 
@@ -123,7 +123,7 @@ TEST(MenuInTheApp, OneBarIsSharedByTheApplicationAndTheWindowAndItsAccessorsFind
     EXPECT_EQ(quit->Class(), QuitMenuItem::StaticClass());
     // No item carries this Name: the lookup gives none and the type test refuses it.
     EXPECT_THROW(window.UntitledMenu3(), NilObjectException);
-    EXPECT_EQ(RuntimeAppObject()->MenuBarRef().get(), shared.get()) << "nothing was rebuilt";
+    EXPECT_EQ(RuntimeAppObject()->MenuBarGet().get(), shared.get()) << "nothing was rebuilt";
   });
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(run.messages.empty());
