@@ -79,7 +79,7 @@ void RectControl::ApplyParent() {
   if (!w) return;
   QWidget* target = native_->parent;
   if (!initialParent_.empty() && WindowPointer()) {
-    Ref<Object> named = WindowPointer()->ControlByName(initialParent_);
+    Ref<Object> named = RuntimeWindowControlByName(*WindowPointer(), initialParent_);
     if (auto* host = dynamic_cast<RectControl*>(named.get()); host && host != this)
       if (QWidget* hostWidget = RectControlWidget(*host)) target = hostWidget;
   }

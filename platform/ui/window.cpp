@@ -181,12 +181,6 @@ void Window::_AddControl(const std::string& name, const Ref<Object>& control) {
   if (constructed_) UpdateTabOrder();
 }
 
-Ref<Object> Window::ControlByName(std::string_view name) const {
-  for (auto& [n, control] : controls_)
-    if (n == name) return control;
-  return {};
-}
-
 void Window::MenuBarSet(std::int32_t, Ref<MenuBar> bar) {
   menuBar_ = std::move(bar);
   if (!native_) return;  // attached by Constructor
@@ -381,7 +375,11 @@ void Window::Dispose() noexcept {
 
 // --- the window lists -------------------------------------------------------
 
-Ref<Object> RuntimeWindowControlByName(Window& window, std::string_view name) { return window.ControlByName(name); }
+Ref<Object> RuntimeWindowControlByName(const Window& window, std::string_view name) {
+  for (auto& [held, control] : window.Controls())
+    if (held == name) return control;
+  return {};
+}
 
 Ref<Window> _GetImplicitWindow(std::string_view className) {
   for (auto& w : Lists().implicit)

@@ -49,8 +49,6 @@ class Window : public Object, public KeptValues {
   // on; a pane child (an object that is no control, such as a timer) is
   // told its window through its class's _PaneChild interface.
   void _AddControl(const std::string& name, const Ref<Object>& control);
-  // The first object held under the name, or none.
-  Ref<Object> ControlByName(std::string_view name) const;
   std::int32_t ControlCount() const noexcept { return static_cast<std::int32_t>(controls_.size()); }
   const std::vector<std::pair<std::string, Ref<Object>>>& Controls() const noexcept { return controls_; }
 
@@ -135,8 +133,8 @@ class Window : public Object, public KeptValues {
   bool contentsChanged_ = false, active_ = false, shown_ = false, constructed_ = false;
 };
 
-// The control that the window holds under the name, or none.
-Ref<Object> RuntimeWindowControlByName(Window& window, std::string_view name);
+// The first object that the window holds under the name, or none.
+Ref<Object> RuntimeWindowControlByName(const Window& window, std::string_view name);
 
 // The framework's window lists: the implicit instance of each window class
 // (the first window of the class constructed), and the open windows.
