@@ -55,15 +55,8 @@ void BuildItems(MenuItem& bar, std::span<const ItemRow> rows) {
 }
 
 // An own operation of the class: takes only the object, returns nothing.
-MethodFunction Operation(void (Menu::*op)()) {
-  return BindMethod<Menu>([op](Menu& menu, std::span<const Variant>) -> Variant {
-    (menu.*op)();
-    return {};
-  });
-}
-
 MethodEntry PublicMethod(const char* name, void (Menu::*op)()) {
-  return {name, "%%", Operation(op), "Delegate.IM_Invoke%%", {{"__Scope", "Public"}}};
+  return {name, "%%", BindMethod(op), "Delegate.IM_Invoke%%", {{"__Scope", "Public"}}};
 }
 
 const ClassTable* gTable = nullptr;  // Menu.Menu.__ctbl
@@ -100,9 +93,9 @@ void Menu::__ctblinit() {
                   PublicMethod("Untitled2", &Menu::Untitled2)},
       .attributes = {{"__Scope", "Public"}},
       // Replaces MenuItem's Constructor(); adds the two menu builders.
-      .vtable = {{"Constructor()", Operation(&Menu::Constructor)},
-                 {"Untitled1", Operation(&Menu::Untitled1)},
-                 {"Untitled2", Operation(&Menu::Untitled2)}},
+      .vtable = {{"Constructor()", BindMethod(&Menu::Constructor)},
+                 {"Untitled1", BindMethod(&Menu::Untitled1)},
+                 {"Untitled2", BindMethod(&Menu::Untitled2)}},
       .factory = [] { return static_cast<Object*>(new Menu()); },
   });
 }

@@ -27,12 +27,6 @@ MethodFunction SetIndexOp() {
     return {};
   });
 }
-MethodFunction ConstructorOp() {
-  return BindMethod<Timer1>([](Timer1& timer, Args) -> Variant {
-    timer.Constructor();
-    return {};
-  });
-}
 // A Timer operation bound for an interface.
 MethodFunction TimerSlot(const char* name) {
   const VirtualSlot* slot = Timer::StaticClass()->FindVirtual(name);
@@ -49,7 +43,7 @@ ClassDefinition Definition() {
                   {"Window", "%o<Window>%", WindowOp(), "", isPublic},
                   {"_Index", "%i4%", IndexOp(), "", publicHidden},
                   {"_SetIndex", "%%i4", SetIndexOp(), "", publicHidden},
-                  {"Constructor", "%%", ConstructorOp(), "", isPublic}},
+                  {"Constructor", "%%", BindMethod(&Timer1::Constructor), "", isPublic}},
       .properties = {Property("Index", "i4", &Timer1::Index, isPublic),
                      Property("ownerWindow", "o<Window>", &Timer1::Window, &Timer1::_SetWindow,
                               {{"__Scope", "Private"}})},
@@ -58,7 +52,7 @@ ClassDefinition Definition() {
                  {"Window", WindowOp()},
                  {"_Index", IndexOp()},
                  {"_SetIndex", SetIndexOp()},
-                 {"Constructor", ConstructorOp()}},
+                 {"Constructor", BindMethod(&Timer1::Constructor)}},
       .interfaces = {{"actionSource",
                       {{"addActionNotificationReceiver", TimerSlot("addActionNotificationReceiver")},
                        {"removeActionNotificationReceiver", TimerSlot("removeActionNotificationReceiver")}}},

@@ -144,6 +144,15 @@ MethodFunction BindMethod(F f) {
   };
 }
 
+// A method that takes nothing and returns nothing: the member function.
+template <class T>
+MethodFunction BindMethod(void (T::*op)()) {
+  return BindMethod<T>([op](T& receiver, std::span<const Variant>) -> Variant {
+    (receiver.*op)();
+    return {};
+  });
+}
+
 // Argument i as the kind V (std::int32_t, bool, std::string, Ref<U>, ...).
 template <class V>
 V Arg(std::span<const Variant> args, std::size_t i) {

@@ -164,10 +164,7 @@ const ClassTable* RectControl::StaticClass() {
               KeptProperty("AutoDeactivate", "b", true),
               Property("InitialParent", "s", &RectControl::InitialParent, &RectControl::SetInitialParent),
           },
-      .vtable = {{"Constructor", BindMethod<RectControl>([](RectControl& c, std::span<const Variant>) -> Variant {
-                    c.Constructor();
-                    return {};
-                  })}},
+      .vtable = {{"Constructor", BindMethod(&RectControl::Constructor)}},
   });
   return table;
 }

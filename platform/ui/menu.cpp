@@ -39,10 +39,7 @@ std::vector<VirtualSlot> MenuItemSlots() {
       {"_Lookup(String, Int32)", bind([](MenuItem& m, Args a) -> Variant {
          return Ref<Object>(m._Lookup(Arg<std::string>(a, 0), Arg<std::int32_t>(a, 1)));
        })},
-      {"MenuItem()", bind([](MenuItem& m, Args) -> Variant {
-         m.Constructor();
-         return {};
-       })},
+      {"MenuItem()", BindMethod(&MenuItem::Constructor)},
       InternalSlot("Constructor(String, Variant)"),
       InternalSlot("PopUp()"),
       InternalSlot("PopUp(Int32, Int32)"),
@@ -50,10 +47,7 @@ std::vector<VirtualSlot> MenuItemSlots() {
       InternalSlot("_DisableEntirely"),
       InternalSlot("_SelfEnable"),
       InternalSlot("MenuItem(String, Variant)"),
-      {"Constructor()", bind([](MenuItem& m, Args) -> Variant {
-         m.Constructor();
-         return {};
-       })},
+      {"Constructor()", BindMethod(&MenuItem::Constructor)},
   };
 }
 

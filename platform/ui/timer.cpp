@@ -96,10 +96,7 @@ const ClassTable* Timer::StaticClass() {
       // Nothing calls Reset or the action receivers' operations.
       .vtable = {InternalSlot("Reset"), InternalSlot("addActionNotificationReceiver"),
                  InternalSlot("removeActionNotificationReceiver"),
-                 {"_CallAction", BindMethod<Timer>([](Timer& t, std::span<const Variant>) -> Variant {
-                    t._CallAction();
-                    return {};
-                  })}},
+                 {"_CallAction", BindMethod(&Timer::_CallAction)}},
       .factory = [] { return static_cast<Object*>(new Timer()); },
   });
   return table;

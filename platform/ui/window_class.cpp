@@ -10,24 +10,6 @@ namespace {
 
 using Args = std::span<const Variant>;
 
-MethodFunction ShowOp() {
-  return BindMethod<Window>([](Window& w, Args) -> Variant {
-    w.Show();
-    return {};
-  });
-}
-MethodFunction HideOp() {
-  return BindMethod<Window>([](Window& w, Args) -> Variant {
-    w.Hide();
-    return {};
-  });
-}
-MethodFunction CloseOp() {
-  return BindMethod<Window>([](Window& w, Args) -> Variant {
-    w.Close();
-    return {};
-  });
-}
 MethodFunction RefreshOp() {
   return BindMethod<Window>([](Window& w, Args a) -> Variant {
     w.Refresh(a.empty() ? false : Arg<bool>(a, 0));
@@ -49,13 +31,6 @@ MethodFunction NewOp() {
     return w.__New(cls);
   });
 }
-MethodFunction ConstructorOp() {
-  return BindMethod<Window>([](Window& w, Args) -> Variant {
-    w.Constructor();
-    return {};
-  });
-}
-
 std::vector<EventEntry> Events() {
   std::vector<EventEntry> events;
   for (const char* name :
@@ -114,8 +89,10 @@ std::vector<VirtualSlot> Vtable() {
         "TrueWindow", "FocusNext", "FocusPrevious"})
     slots.push_back(InternalSlot(name));
   const std::pair<const char*, MethodFunction> bound[] = {
-      {"Show", ShowOp()},     {"Hide", HideOp()},           {"Close", CloseOp()},      {"Refresh", RefreshOp()},
-      {"__New", NewOp()},     {"_AddControl", AddControlOp()}, {"Constructor", ConstructorOp()},
+      {"Show", BindMethod(&Window::Show)},         {"Hide", BindMethod(&Window::Hide)},
+      {"Close", BindMethod(&Window::Close)},       {"Refresh", RefreshOp()},
+      {"__New", NewOp()},                          {"_AddControl", AddControlOp()},
+      {"Constructor", BindMethod(&Window::Constructor)},
   };
   for (auto& [name, function] : bound)
     for (VirtualSlot& slot : slots)
@@ -128,9 +105,9 @@ std::vector<VirtualSlot> Vtable() {
 const ClassTable* Window::StaticClass() {
   static const ClassTable* table = RuntimeNewClass({
       .name = "Window",
-      .methods = {{"Show", "%%", ShowOp()},
-                  {"Hide", "%%", HideOp()},
-                  {"Close", "%%", CloseOp()},
+      .methods = {{"Show", "%%", BindMethod(&Window::Show)},
+                  {"Hide", "%%", BindMethod(&Window::Hide)},
+                  {"Close", "%%", BindMethod(&Window::Close)},
                   {"Refresh", "%%b", RefreshOp()}},
       .events = Events(),
       .properties = Properties(),
