@@ -61,6 +61,15 @@ void ExitAllLoops(int code) {
   for (QEventLoop* loop : RuntimeState().loops) loop->exit(code);
 }
 
+// One more level of a depth for as long as it lives.
+struct DepthScope {
+  explicit DepthScope(int& depth) : depth(depth) { ++depth; }
+  ~DepthScope() { --depth; }
+  DepthScope(const DepthScope&) = delete;
+  DepthScope& operator=(const DepthScope&) = delete;
+  int& depth;
+};
+
 // Whether the innermost event loop is handling its own events: no handler
 // it dispatched, and no background task, is running.
 bool InLoopItself() {
@@ -189,11 +198,7 @@ int RuntimeExit() {
 void RuntimeBackgroundTask() {
   auto& s = RuntimeState();
   if (QCoreApplication::instance()) {
-    ++s.backgroundDepth;
-    struct Leave {
-      int& depth;
-      ~Leave() { --depth; }
-    } leave{s.backgroundDepth};
+    DepthScope background(s.backgroundDepth);
     held_input::Scope hold;
     QCoreApplication::processEvents();
   }
@@ -226,27 +231,23 @@ void RuntimeDispatch(const std::function<void()>& handler) noexcept {
     if (!s.pending) s.pending = e;
     ExitAllLoops(1);
   };
-  ++s.dispatchDepth;
-  struct Leave {
-    int& depth;
-    ~Leave() { --depth; }
-  } leave{s.dispatchDepth};
-  try {
-    handler();
-  } catch (const QuitSignal&) {
-    // The platform's own quit unwound the handler: no failure to keep.
-  } catch (...) {
-    capture(std::current_exception());
+  {
+    DepthScope dispatching(s.dispatchDepth);
+    try {
+      handler();
+    } catch (const QuitSignal&) {
+      // The platform's own quit unwound the handler: no failure to keep.
+    } catch (...) {
+      capture(std::current_exception());
+    }
+    try {
+      RunDispatchEndHooks();
+    } catch (...) {
+      capture(std::current_exception());
+    }
   }
-  try {
-    RunDispatchEndHooks();
-  } catch (...) {
-    capture(std::current_exception());
-  }
-  // The handler is over once Leave has run: then the loop that dispatched it
-  // is on its own again.
-  if (s.backgroundDepth == 0 && s.dispatchDepth - 1 == (s.loopDepths.empty() ? 0 : s.loopDepths.back()))
-    DeliverHeldInputLater();
+  // The handler is over: the loop that dispatched it may be on its own again.
+  if (InLoopItself()) DeliverHeldInputLater();
 }
 
 bool RuntimeHasPendingException() noexcept { return RuntimeState().pending != nullptr; }
