@@ -147,7 +147,8 @@ const ClassTable* RectControl::StaticClass() {
               Property("Width", "i4", &RectControl::Width, &RectControl::SetWidth),
               Property("Height", "i4", &RectControl::Height, &RectControl::SetHeight),
               // Which edges would keep their distance to the window's edges
-              // when it resizes (no window here is resizeable).
+              // when it resizes: the controls stay where they were placed
+              // (the main window cannot be resized).
               KeptProperty("LockLeft", "b", true),
               KeptProperty("LockTop", "b", true),
               KeptProperty("LockRight", "b", false),
