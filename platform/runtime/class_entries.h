@@ -32,7 +32,8 @@ struct Kind {
     else if constexpr (std::is_same_v<V, bool>) return "a Boolean";
     else if constexpr (std::is_same_v<V, double>) return "a Double";
     else if constexpr (std::is_same_v<V, Color>) return "a Color";
-    else return "a String";
+    else if constexpr (std::is_same_v<V, std::string>) return "a String";
+    else static_assert(sizeof(V) == 0, "a kind no property or argument has");
   }
 };
 template <>
