@@ -1,8 +1,6 @@
 #pragma once
 // The eleven file types the application declares to the platform: made and
 // registered at start-up, let go at shut-down.
-#include <span>
-
 #include "app/file_type.h"
 
 namespace FileTypes {
@@ -17,21 +15,9 @@ Globals& Module();
 // Makes, fills and registers the eleven types in table order.
 void _Initialize();
 
-// Each releases its global and sets it to none; the last reference to a
-// registered type withdraws the registration.
-void pJpeg__Exit();
-void pQuicktime__Exit();
-void pVideoAvi__Exit();
-void pMpeg__Exit();
-void pVideoMp4__Exit();
-void pImageJpeg2000__Exit();
-void pImagePict__Exit();
-void pImagePng__Exit();
-void pVideoXM4v__Exit();
-void pVideoXMpeg__Exit();
-void pVideoXMsvideo__Exit();
-
-// The eleven release routines in table order, as shut-down calls them.
-std::span<void (*const)()> ReleaseRoutines();
+// Releases the eleven globals in table order, setting each to none (the
+// __Exit of each global); the last reference to a registered type
+// withdraws the registration.
+void ReleaseAll();
 
 }  // namespace FileTypes

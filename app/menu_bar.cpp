@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "runtime/class_entries.h"
 #include "runtime/trace.h"
 
 namespace Menu {
@@ -41,9 +42,9 @@ constexpr ItemRow kEditMenu[] = {
 // NilObjectException (through Ref), and what was made is released.
 void BuildItems(MenuItem& bar, std::span<const ItemRow> rows) {
   for (const ItemRow& row : rows) {
-    Ref<Object> made = RuntimeNewObject(row.itemClass());
-    RuntimeCallVirtual(made.Deref(), "Constructor()");
-    Ref<MenuItem> item = DynamicRef<MenuItem>(made);
+    Ref<Object> object = RuntimeNewObject(row.itemClass());
+    RuntimeCallVirtual(object.Deref(), "Constructor()");
+    Ref<MenuItem> item = DynamicRef<MenuItem>(object);
     item->SetName(row.name);
     item->SetAutoEnable(row.autoEnable);
     item->SetText(row.text);
@@ -53,22 +54,9 @@ void BuildItems(MenuItem& bar, std::span<const ItemRow> rows) {
   }
 }
 
-Menu& AsMenu(Object& o) {
-  auto* menu = dynamic_cast<Menu*>(&o);
-  if (!menu) throw IllegalCastException("the receiver is not a Menu.Menu");
-  return *menu;
-}
-
 // An own operation of the class: takes only the object, returns nothing.
-MethodFunction Operation(void (Menu::*op)()) {
-  return [op](Object& self, std::span<const Variant>) -> Variant {
-    (AsMenu(self).*op)();
-    return {};
-  };
-}
-
 MethodEntry PublicMethod(const char* name, void (Menu::*op)()) {
-  return {name, "%%", Operation(op), "Delegate.IM_Invoke%%", {{"__Scope", "Public"}}};
+  return {name, "%%", BindMethod(op), "Delegate.IM_Invoke%%", {{"__Scope", "Public"}}};
 }
 
 const ClassTable* gTable = nullptr;  // Menu.Menu.__ctbl
@@ -105,9 +93,9 @@ void Menu::__ctblinit() {
                   PublicMethod("Untitled2", &Menu::Untitled2)},
       .attributes = {{"__Scope", "Public"}},
       // Replaces MenuItem's Constructor(); adds the two menu builders.
-      .vtable = {{"Constructor()", Operation(&Menu::Constructor)},
-                 {"Untitled1", Operation(&Menu::Untitled1)},
-                 {"Untitled2", Operation(&Menu::Untitled2)}},
+      .vtable = {{"Constructor()", BindMethod(&Menu::Constructor)},
+                 {"Untitled1", BindMethod(&Menu::Untitled1)},
+                 {"Untitled2", BindMethod(&Menu::Untitled2)}},
       .factory = [] { return static_cast<Object*>(new Menu()); },
   });
 }

@@ -51,7 +51,7 @@ constexpr std::array kPluginDeclarations{
     "QTEffectSequence.Image.Get"sv,
 };
 
-Ref<PluginEntrypointTable>& Table() {
+Ref<PluginEntrypointTable>& EntrypointTable() {
   static Ref<PluginEntrypointTable> t;
   return t;
 }
@@ -60,11 +60,10 @@ Ref<PluginEntrypointTable>& Table() {
 
 std::span<const std::string_view> PluginDeclarations() { return kPluginDeclarations; }
 
-const Ref<PluginEntrypointTable>& PluginEntrypoints() { return Table(); }
-void SetPluginEntrypoints(Ref<PluginEntrypointTable> table) { Table() = std::move(table); }
+void SetPluginEntrypoints(Ref<PluginEntrypointTable> table) { EntrypointTable() = std::move(table); }
 
 const PluginEntrypoint& PluginEntry(std::string_view declaration) {
   for (std::size_t i = 0; i < kPluginDeclarations.size(); ++i)
-    if (kPluginDeclarations[i] == declaration) return Table()->Entry(i + 1);
+    if (kPluginDeclarations[i] == declaration) return EntrypointTable()->Entry(i + 1);
   throw RuntimeException("PlugInException", "no plug-in declaration \"" + std::string(declaration) + "\"");
 }

@@ -8,8 +8,7 @@
 #include "runtime/plugins.h"
 
 std::span<const std::string_view> PluginDeclarations();
-// The table filled at start-up (none before).
-const Ref<PluginEntrypointTable>& PluginEntrypoints();
+// Keeps the table filled at start-up.
 void SetPluginEntrypoints(Ref<PluginEntrypointTable> table);
 // The entry for a declaration of the list; raises when the table is not
 // filled or the declaration is not in the list.

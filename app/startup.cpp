@@ -68,7 +68,7 @@ void _InitFileTypes() { FileTypes::_Initialize(); }
 void _NewAppInstance() {
   Ref<Application> app = RuntimeCheckCastAs<Application>(RuntimeNewObject(App::__Lookup()), App::__Lookup());
   Ref<MenuBar> bar = Menu::Instance();  // built on this first request
-  ApplicationMenuBarSet(*app, 0, bar);
+  app->MenuBarSet(0, bar);
   bar.Reset();
   _RuntimeRegisterAppObject(app);
 }
@@ -82,6 +82,6 @@ void _MakeDefaultView() {
 
 void vindralo_finalize() {
   RuntimeReleaseFrameworkGlobals();
-  for (auto release : FileTypes::ReleaseRoutines()) release();
+  FileTypes::ReleaseAll();
   Menu::_implicitInstance__Exit();
 }

@@ -1,21 +1,10 @@
 // The preview's first picture, "if_k100.png" from the bundle's Resources.
-#include <new>
-
 #include "mainwindow/window1.h"
 
-namespace {
-// The cached picture is held for the rest of the process and never
-// destroyed: at exit the runtime that would release it may be gone already.
-alignas(Ref<Picture>) unsigned char gPicStorage[sizeof(Ref<Picture>)];
-}  // namespace
-
 Ref<Picture> if_k100() {
-  static std::uint8_t setUp = 0;
-  static Ref<Picture>& pic = *new (gPicStorage) Ref<Picture>();
-  if (setUp == 0) {
-    setUp = 1;
-    pic.Reset();
-  }
+  // Held for the rest of the process and never destroyed: at exit the
+  // runtime that would release it may be gone already.
+  static Ref<Picture>& pic = *new Ref<Picture>();
   // Loading is decided by the cache being empty: a load that gave no
   // picture is tried again on the next call.
   if (!pic) {

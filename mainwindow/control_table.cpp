@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "mainwindow/timer1.h"
+
 namespace {
 
 using namespace std::string_view_literals;
@@ -151,17 +153,22 @@ const std::vector<TemplateEntry> kTimer = {
     {"Period"sv, 100},
 };
 
-const std::vector<TemplateEntry>& ClassEntries(ControlClass cls) {
-  switch (cls) {
-    case ControlClass::ProgressBar: return kProgressBar;
-    case ControlClass::BevelButton: return kBevelButton;
-    case ControlClass::TextField: return kTextField;
-    case ControlClass::StaticText: return kStaticText;
-    case ControlClass::Canvas: return kCanvas;
-    case ControlClass::Timer1: break;
-  }
-  return kTimer;
-}
+struct ClassRow {
+  ControlClassInfo info;
+  const std::vector<TemplateEntry>& block;  // the class's entries after the common ones
+};
+
+// In the order of ControlClass.
+const ClassRow kClasses[] = {
+    {{&ProgressBar::StaticClass, &ProgressBar::StaticClass, "%o<ProgressBar>%s", false}, kProgressBar},
+    {{&BevelButton::StaticClass, &BevelButton::StaticClass, "%o<BevelButton>%s", true}, kBevelButton},
+    {{&TextField::StaticClass, &TextField::StaticClass, "%o<TextField>%s", true}, kTextField},
+    {{&StaticText::StaticClass, &StaticText::StaticClass, "%o<StaticText>%s", true}, kStaticText},
+    {{&Canvas::StaticClass, &Canvas::StaticClass, "%o<Canvas>%s", false}, kCanvas},
+    {{&Window1::Timer1::__Lookup, &Timer::StaticClass, "%o<Timer>%s", false}, kTimer},
+};
+
+const ClassRow& RowOf(ControlClass cls) { return kClasses[static_cast<std::size_t>(cls)]; }
 
 const std::string kInstructions = [] {
   std::string text;
@@ -172,10 +179,10 @@ const std::string kInstructions = [] {
   return text;
 }();
 
-constexpr HandlerSpec Action(std::string_view method) {
+constexpr EventBinding Action(std::string_view method) {
   return {"Action"sv, method, "(  )"sv, "Delegate.IM_Invoke%%"sv};
 }
-constexpr HandlerSpec TextChange(std::string_view method) {
+constexpr EventBinding TextChange(std::string_view method) {
   return {"TextChange"sv, method, "(  )"sv, "Delegate.IM_Invoke%%"sv};
 }
 
@@ -292,11 +299,13 @@ BlockValue RowValue(const ControlRow& row, const TemplateEntry& entry) {
 
 std::span<const ControlRow> Window1Controls() { return kControls; }
 
+const ControlClassInfo& InfoOf(ControlClass cls) { return RowOf(cls).info; }
+
 std::string ControlBlock(const ControlRow& row) {
   PropertyBlockWriter block;
   if (row.cls != ControlClass::Timer1)
     for (const TemplateEntry& entry : kCommon) block.Add(entry.name, RowValue(row, entry));
-  for (const TemplateEntry& entry : ClassEntries(row.cls)) block.Add(entry.name, RowValue(row, entry));
+  for (const TemplateEntry& entry : RowOf(row.cls).block) block.Add(entry.name, RowValue(row, entry));
   for (auto& [name, value] : row.extras) block.Add(name, value);
   return block.Block();
 }

@@ -10,12 +10,22 @@
 #include <vector>
 
 #include "mainwindow/property_block_writer.h"
+#include "runtime/classes.h"
 
 enum class ControlClass { ProgressBar, BevelButton, TextField, StaticText, Canvas, Timer1 };
 
+// What the window needs to know of a control class.
+struct ControlClassInfo {
+  const ClassTable* (*made)();          // the class a control is made of
+  const ClassTable* (*checked)();       // the class it is checked against (Timer for Timer1)
+  std::string_view accessorSignature;  // of the control's accessor in Window1's class table
+  bool textBearing;                     // it has text settings
+};
+const ControlClassInfo& InfoOf(ControlClass cls);
+
 // An event handler installed on a control: the event, the window's method,
 // the signature text and the delegate invoker that goes with it.
-struct HandlerSpec {
+struct EventBinding {
   std::string_view event;  // empty: the control gets no handler
   std::string_view method;
   std::string_view signature;
@@ -34,7 +44,7 @@ struct ControlRow {
   BlockEntries overrides;  // values that differ from the class's block
   BlockEntries extras;     // entries that this control's block adds at its end
   bool textSize12 = false;
-  HandlerSpec handler;
+  EventBinding handler;
 };
 
 // The 29 controls in creation order.

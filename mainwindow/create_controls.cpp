@@ -2,38 +2,17 @@
 // makes it, adds it to the window under its name, gives it its text
 // settings, applies its property block and installs its event handler.
 // Every setting goes to the control that the window holds under the name.
-#include "app/plugin_entrypoints.h"
+#include "app/plugin_calls.h"
 #include "mainwindow/control_table.h"
 #include "mainwindow/timer1.h"
 #include "mainwindow/window1.h"
-#include "plugin_signatures.h"
 
 namespace {
-
-// The class the control is made of, and the class it is checked against.
-const ClassTable* ClassOf(ControlClass cls) {
-  switch (cls) {
-    case ControlClass::ProgressBar: return ProgressBar::StaticClass();
-    case ControlClass::BevelButton: return BevelButton::StaticClass();
-    case ControlClass::TextField: return TextField::StaticClass();
-    case ControlClass::StaticText: return StaticText::StaticClass();
-    case ControlClass::Canvas: return Canvas::StaticClass();
-    case ControlClass::Timer1: break;
-  }
-  return Window1::Timer1::__Lookup();
-}
-const ClassTable* CheckedClassOf(ControlClass cls) {
-  return cls == ControlClass::Timer1 ? Timer::StaticClass() : ClassOf(cls);
-}
-
-bool TextBearing(ControlClass cls) {
-  return cls == ControlClass::BevelButton || cls == ControlClass::TextField || cls == ControlClass::StaticText;
-}
 
 // The control held under the row's name, checked to be of its class.
 template <class T = Object>
 Ref<T> Held(Window1& window, const ControlRow& row) {
-  return RuntimeCheckCastAs<T>(RuntimeWindowControlByName(window, row.name), CheckedClassOf(row.cls));
+  return RuntimeCheckCastAs<T>(RuntimeWindowControlByName(window, row.name), InfoOf(row.cls).checked());
 }
 
 void SetTextSize12(Window1& window, const ControlRow& row) {
@@ -45,8 +24,7 @@ void SetTextUnit0(Window1& window, const ControlRow& row) {
   switch (row.cls) {
     case ControlClass::BevelButton:
       // A plug-in control: through its plug-in member.
-      PluginCall<plugin_sig::BevelInt32Set>(PluginEntry("BevelButton.TextUnit.Set"), *Held<BevelButton>(window, row),
-                                            0);
+      plugin::BevelButtonTextUnitSet(*Held<BevelButton>(window, row), 0);
       break;
     case ControlClass::TextField: Held<TextField>(window, row)->SetTextUnit(0); break;
     default: Held<StaticText>(window, row)->SetTextUnit(0); break;
@@ -66,12 +44,12 @@ void InstallHandler(Window1& window, const ControlRow& row) {
 void Window1::_CreateControls0() {
   for (const ControlRow& row : Window1Controls()) {
     {
-      Ref<Object> control = __New(ClassOf(row.cls));
+      Ref<Object> control = __New(InfoOf(row.cls).made());
       RuntimeCallVirtual(*control, "Constructor");
       _AddControl(std::string(row.name), control);
     }
     if (row.textSize12) SetTextSize12(*this, row);
-    if (TextBearing(row.cls)) SetTextUnit0(*this, row);
+    if (InfoOf(row.cls).textBearing) SetTextUnit0(*this, row);
     if (row.cls == ControlClass::Canvas) Held<Canvas>(*this, row)->SetBackdrop(if_k100());
     _SetProperties(*Held(*this, row), ControlBlock(row));
     if (!row.handler.event.empty()) InstallHandler(*this, row);

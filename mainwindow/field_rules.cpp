@@ -2,17 +2,20 @@
 // preview painting. Each acts on the control that raised its event.
 #include "mainwindow/window1.h"
 
-void Window1::fadetext_TextChange(TextField& me) {
-  if (Val(me.Text()) < 1.0) me.SetText("1");
+namespace {
+// A field whose value is below 1 gets the text `reset`.
+void KeepAtLeastOne(TextField& field, const char* reset) {
+  if (Val(field.Text()) < 1.0) field.SetText(reset);
 }
+}  // namespace
 
-void Window1::stilltext_TextChange(TextField& me) {
-  if (Val(me.Text()) < 1.0) me.SetText("1");
-}
+void Window1::fadetext_TextChange(TextField& me) { KeepAtLeastOne(me, "1"); }
+
+void Window1::stilltext_TextChange(TextField& me) { KeepAtLeastOne(me, "1"); }
 
 bool Window1::sourcefps_KeyDown(TextField& me, const std::string&) {
   // The text before the key is applied; the key then lands on "10".
-  if (Val(me.Text()) < 1.0) me.SetText("10");
+  KeepAtLeastOne(me, "10");
   return false;
 }
 

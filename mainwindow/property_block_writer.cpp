@@ -20,6 +20,5 @@ PropertyBlockWriter& PropertyBlockWriter::Add(std::string_view name, const Block
     PutUInt32(static_cast<std::uint32_t>(s.size()));
     block_.append(s);
   }
-  ++count_;
   return *this;
 }

@@ -16,11 +16,9 @@ class PropertyBlockWriter {
  public:
   PropertyBlockWriter& Add(std::string_view name, const BlockValue& value);
   const std::string& Block() const noexcept { return block_; }
-  int Count() const noexcept { return count_; }
 
  private:
   void PutUInt32(std::uint32_t v);
 
   std::string block_;
-  int count_ = 0;
 };

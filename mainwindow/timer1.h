@@ -25,6 +25,5 @@ class Window1::Timer1 : public Timer {
   std::int32_t Index = 0;
 
  private:
-  friend struct Timer1Table;
   Ref<::Window> ownerWindow_;
 };

@@ -2,12 +2,9 @@
 // 55 method entries (its event handlers, one accessor per control, the
 // other own methods), its 11 properties, its three window events and its
 // 26 own virtual operations.
-#include <functional>
-
 #include "mainwindow/control_table.h"
 #include "mainwindow/window1.h"
-#include "ui/method_entries.h"
-#include "ui/property_entries.h"
+#include "runtime/class_entries.h"
 
 namespace {
 
@@ -16,94 +13,37 @@ const ClassTable* gWindow1Table = nullptr;  // Window1.Window1.__ctbl
 
 const Attributes kPublic = {{"__Scope", "Public"}};
 
-// The handler prologue: the object the platform called with is "me"; the
-// window it belongs to is the window the handler works on.
-Window1& Self(Object& me, Ref<Window1>& holder) {
-  holder = RuntimeCheckCastAs<Window1>(Ref<Object>(RuntimeSwapSelfAndMe(me)), Window1::__Lookup());
-  return *holder;
-}
-
-template <class Me>
-Me& MeAs(Object& me) {
-  return property_entries::Receiver<Me>(me);
-}
-
-// An operation that takes nothing and returns nothing.
-MethodFunction Plain(void (Window1::*op)()) {
-  return [op](Object& me, Args) -> Variant {
-    Ref<Window1> self;
-    (Self(me, self).*op)();
-    return {};
+// A method as the platform calls it: the object it is called with is "me";
+// the handler prologue finds the window "me" belongs to, "self", which the
+// method works on.
+template <class Body>
+MethodFunction OwnMethod(Body body) {
+  return [body](Object& me, Args a) -> Variant {
+    Ref<Window1> self = RuntimeCheckCastAs<Window1>(Ref<Object>(RuntimeSwapSelfAndMe(me)), Window1::__Lookup());
+    return body(*self, me, a);
   };
+}
+
+// A method that takes nothing and returns nothing.
+MethodFunction Plain(void (Window1::*op)()) {
+  return OwnMethod([op](Window1& self, Object&, Args) -> Variant {
+    (self.*op)();
+    return {};
+  });
 }
 
 // A menu-item accessor.
 template <class Item>
 MethodFunction Accessor(Ref<Item> (Window1::*op)()) {
-  return [op](Object& me, Args) -> Variant {
-    Ref<Window1> self;
-    return Ref<Object>((Self(me, self).*op)());
-  };
+  return OwnMethod([op](Window1& self, Object&, Args) -> Variant { return Ref<Object>((self.*op)()); });
 }
 
+// A field rule, acting on the field that raised TextChange.
 MethodFunction TextChangeHandler(void (Window1::*op)(TextField&)) {
-  return [op](Object& me, Args) -> Variant {
-    Ref<Window1> self;
-    (Self(me, self).*op)(MeAs<TextField>(me));
+  return OwnMethod([op](Window1& self, Object& me, Args) -> Variant {
+    (self.*op)(Receiver<TextField>(me));
     return {};
-  };
-}
-
-MethodFunction KeyDownHandler() {
-  return [](Object& me, Args a) -> Variant {
-    Ref<Window1> self;
-    return Self(me, self).sourcefps_KeyDown(MeAs<TextField>(me), Arg<std::string>(a, 0));
-  };
-}
-
-MethodFunction PaintHandler() {
-  return [](Object& me, Args a) -> Variant {
-    Ref<Window1> self;
-    Ref<Graphics> g = Arg<Ref<Graphics>>(a, 0);
-    Self(me, self).Canvas1_Paint(MeAs<Canvas>(me), g.Deref());
-    return {};
-  };
-}
-
-MethodFunction BildnameOp() {
-  return [](Object& me, Args a) -> Variant {
-    Ref<Window1> self;
-    return Self(me, self).bildname(Arg<std::int32_t>(a, 0));
-  };
-}
-
-MethodFunction CroppictureOp() {
-  return [](Object& me, Args a) -> Variant {
-    Ref<Window1> self;
-    return Ref<Object>(Self(me, self).croppicture(Arg<Ref<Picture>>(a, 0), Arg<std::int32_t>(a, 1),
-                                                  Arg<std::int32_t>(a, 2), Arg<std::int32_t>(a, 3),
-                                                  Arg<std::int32_t>(a, 4)));
-  };
-}
-
-// The control accessors: the control the window holds under the name.
-MethodFunction ControlByNameOp() {
-  return [](Object& me, Args a) -> Variant {
-    Ref<Window1> self;
-    return RuntimeWindowControlByName(Self(me, self), Arg<std::string>(a, 0));
-  };
-}
-
-std::string_view ClassCode(ControlClass cls) {
-  switch (cls) {
-    case ControlClass::ProgressBar: return "%o<ProgressBar>%s";
-    case ControlClass::BevelButton: return "%o<BevelButton>%s";
-    case ControlClass::TextField: return "%o<TextField>%s";
-    case ControlClass::StaticText: return "%o<StaticText>%s";
-    case ControlClass::Canvas: return "%o<Canvas>%s";
-    case ControlClass::Timer1: break;
-  }
-  return "%o<Timer>%s";
+  });
 }
 
 // The class's own operations after Layout, CreateControls and
@@ -123,9 +63,14 @@ std::vector<OwnOperation> OwnOperations() {
       {"Timer1_Action", "%%", Plain(&W::Timer1_Action)},
       {"BevelButton3_Action", "%%", Plain(&W::BevelButton3_Action)},
       {"BevelButton4_Action", "%%", Plain(&W::BevelButton4_Action)},
-      {"sourcefps_KeyDown", "%b%s", KeyDownHandler()},
+      {"sourcefps_KeyDown", "%b%s", OwnMethod([](W& self, Object& me, Args a) -> Variant {
+         return self.sourcefps_KeyDown(Receiver<TextField>(me), Arg<std::string>(a, 0));
+       })},
       {"stilltext_TextChange", "%%", TextChangeHandler(&W::stilltext_TextChange)},
-      {"Canvas1_Paint", "%%o<Graphics>", PaintHandler()},
+      {"Canvas1_Paint", "%%o<Graphics>", OwnMethod([](W& self, Object& me, Args a) -> Variant {
+         self.Canvas1_Paint(Receiver<Canvas>(me), Arg<Ref<Graphics>>(a, 0).Deref());
+         return {};
+       })},
       {"BevelButton6_Action", "%%", Plain(&W::BevelButton6_Action)},
       {"UntitledMenu0", "%o<MenuItem>%", Accessor(&W::UntitledMenu0)},
       {"EditClear", "%o<MenuItem>%", Accessor(&W::EditClear)},
@@ -138,23 +83,18 @@ std::vector<OwnOperation> OwnOperations() {
       {"FileQuit", "%o<QuitMenuItem>%", Accessor(&W::FileQuit)},
       {"UntitledMenu3", "%o<MenuItem>%", Accessor(&W::UntitledMenu3)},
       {"Event_Activate", "%%", Plain(&W::Event_Activate)},
-      {"bildname", "%s%i4", BildnameOp()},
-      {"croppicture", "%o<Picture>%o<Picture>i4i4i4i4", CroppictureOp()},
+      {"bildname", "%s%i4",
+       OwnMethod([](W& self, Object&, Args a) -> Variant { return self.bildname(Arg<std::int32_t>(a, 0)); })},
+      {"croppicture", "%o<Picture>%o<Picture>i4i4i4i4", OwnMethod([](W& self, Object&, Args a) -> Variant {
+         return Ref<Object>(self.croppicture(Arg<Ref<Picture>>(a, 0), Arg<std::int32_t>(a, 1), Arg<std::int32_t>(a, 2),
+                                             Arg<std::int32_t>(a, 3), Arg<std::int32_t>(a, 4)));
+       })},
   };
 }
 
 MethodEntry Entry(std::string name, std::string signature, MethodFunction function, Attributes attributes = kPublic) {
   std::string invoker = "Delegate.IM_Invoke" + signature;
   return {std::move(name), std::move(signature), std::move(function), std::move(invoker), std::move(attributes)};
-}
-
-template <class V>
-PropertyEntry Field(std::string name, std::string type, V Window1::*member) {
-  using K = property_entries::Kind<V>;
-  return {std::move(name), std::move(type),
-          [member](Object& o) -> Variant { return K::To(property_entries::Receiver<Window1>(o).*member); },
-          [member](Object& o, const Variant& v) { property_entries::Receiver<Window1>(o).*member = K::From(v); },
-          kPublic};
 }
 
 ClassDefinition Definition() {
@@ -171,36 +111,41 @@ ClassDefinition Definition() {
     def.methods.push_back(Entry(op.name, op.signature, op.function,
                                 op.name == "_CreateControls0" ? Attributes{{"__Scope", "Public"}, {"Hidden", ""}}
                                                               : kPublic));
+  // The control accessors: the control the window holds under the name.
+  const MethodFunction controlByName = OwnMethod([](Window1& self, Object&, Args a) -> Variant {
+    return RuntimeWindowControlByName(self, Arg<std::string>(a, 0));
+  });
   for (const ControlRow& row : Window1Controls())
-    def.methods.push_back(Entry(std::string(row.name), std::string(ClassCode(row.cls)), ControlByNameOp()));
+    def.methods.push_back(
+        Entry(std::string(row.name), std::string(InfoOf(row.cls).accessorSignature), controlByName));
   for (auto& op : rest) def.methods.push_back(Entry(op.name, op.signature, op.function));
 
   for (auto* list : {&first, &rest})
     for (auto& op : *list) def.vtable.push_back({op.name, op.function});
 
   def.events = {
-      {"Layout", [](Object& o) { property_entries::Receiver<Window1>(o).Layout(); }},
-      {"CreateControls", [](Object& o) { property_entries::Receiver<Window1>(o).CreateControls(); }},
-      {"Activate", [](Object& o) { property_entries::Receiver<Window1>(o).Event_Activate(); }},
+      {"Layout", [](Object& o) { Receiver<Window1>(o).Layout(); }},
+      {"CreateControls", [](Object& o) { Receiver<Window1>(o).CreateControls(); }},
+      {"Activate", [](Object& o) { Receiver<Window1>(o).Event_Activate(); }},
   };
 
   using W = Window1;
   def.properties = {
-      Field("WipeEffects", "A2s", &W::WipeEffects),
-      Field("destfolder", "o<FolderItem>", &W::destfolder),
-      Field("sourcefolder", "o<FolderItem>", &W::sourcefolder),
-      Field("tflag", "i4", &W::tflag),
-      Field("fcnter", "i4", &W::fcnter),
-      Field("itemIdx", "i4", &W::itemIdx),
-      Field("cnt", "i4", &W::cnt),
-      Field("theEffect", "o<QTEffect>", &W::theEffect),
-      Field("sequence", "o<QTEffectSequence>", &W::sequence),
-      Field("sourcevideo", "o<EditableMovie>", &W::sourcevideo),
-      Field("firstflag", "i4", &W::firstflag),
+      Property("WipeEffects", "A2s", &W::WipeEffects, kPublic),
+      Property("destfolder", "o<FolderItem>", &W::destfolder, kPublic),
+      Property("sourcefolder", "o<FolderItem>", &W::sourcefolder, kPublic),
+      Property("tflag", "i4", &W::tflag, kPublic),
+      Property("fcnter", "i4", &W::fcnter, kPublic),
+      Property("itemIdx", "i4", &W::itemIdx, kPublic),
+      Property("cnt", "i4", &W::cnt, kPublic),
+      Property("theEffect", "o<QTEffect>", &W::theEffect, kPublic),
+      Property("sequence", "o<QTEffectSequence>", &W::sequence, kPublic),
+      Property("sourcevideo", "o<EditableMovie>", &W::sourcevideo, kPublic),
+      Property("firstflag", "i4", &W::firstflag, kPublic),
   };
   def.attributes = kPublic;
-  def.initializer = [](Object& o) { Window1::__Init(property_entries::Receiver<Window1>(o)); };
-  def.finalizer = [](Object& o) { Window1::__Exit(property_entries::Receiver<Window1>(o)); };
+  def.initializer = [](Object& o) { Window1::__Init(Receiver<Window1>(o)); };
+  def.finalizer = [](Object& o) { Window1::__Exit(Receiver<Window1>(o)); };
   def.factory = [] { return static_cast<Object*>(new Window1()); };
   return def;
 }

@@ -1,9 +1,8 @@
 // The main window's own events and its implicit-instance accessor.
 #include "app/menu_bar.h"
-#include "app/plugin_entrypoints.h"
+#include "app/plugin_calls.h"
 #include "mainwindow/control_table.h"
 #include "mainwindow/window1.h"
-#include "plugin_signatures.h"
 
 Ref<Window1> Window1Accessor() {
   Ref<Object> window = _GetImplicitWindow("Window1.Window1");
@@ -27,5 +26,5 @@ void Window1::Layout() {
 void Window1::CreateControls() { RuntimeCallVirtual(*this, "_CreateControls0"); }
 
 void Window1::Event_Activate() {
-  theEffect = PluginCall<plugin_sig::GetCrossFadeEffect>(PluginEntry("GetQTCrossFadeEffect() As QTEffect"));
+  theEffect = plugin::GetQTCrossFadeEffect();
 }

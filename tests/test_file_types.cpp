@@ -6,9 +6,10 @@
 
 #include "app/file_types.h"
 #include "app/startup.h"
-#include "dialogs/dialogs.h"
 #include "runtime/runtime.h"
-#include "runtime/trace.h"
+#include "support/app_fixture.h"
+
+using app_test::IndexOf;
 
 namespace {
 
@@ -33,11 +34,6 @@ std::vector<Ref<FileType>*> AllGlobals() {
           &m.pImagePict, &m.pImagePng,  &m.pVideoXM4v, &m.pVideoXMpeg, &m.pVideoXMsvideo};
 }
 
-std::ptrdiff_t IndexOf(const std::vector<std::string>& trace, const std::string& event) {
-  auto it = std::find(trace.begin(), trace.end(), event);
-  return it == trace.end() ? -1 : it - trace.begin();
-}
-
 }  // namespace
 
 TEST(FileTypeSet, StartUpRegistersElevenTypesInTableOrderAndShutDownWithdrawsThemAll) {
@@ -50,7 +46,7 @@ TEST(FileTypeSet, StartUpRegistersElevenTypesInTableOrderAndShutDownWithdrawsThe
   bool everyGlobalHeld = true;
   RuntimeOnLoopEntered([&] {
     atStartup = file_type_seam::TakeLog();
-    registeredWhileRunning = RuntimeRegisteredFileTypes();
+    registeredWhileRunning = file_type_seam::Registered();
     for (auto* g : AllGlobals()) everyGlobalHeld = everyGlobalHeld && *g && (*g)->Registered();
     RuntimeRequestQuit();
   });
@@ -75,7 +71,7 @@ TEST(FileTypeSet, StartUpRegistersElevenTypesInTableOrderAndShutDownWithdrawsThe
     EXPECT_TRUE(atShutdown[i].withdraw) << i;
     EXPECT_EQ(atShutdown[i].type.name, kDeclared[i].name);
   }
-  EXPECT_TRUE(RuntimeRegisteredFileTypes().empty());
+  EXPECT_TRUE(file_type_seam::Registered().empty());
   for (auto* g : AllGlobals()) EXPECT_TRUE(g->IsNil());
 
   // The types exist before the application object; they are released after

@@ -18,6 +18,7 @@
 #include "runtime/plugins.h"
 #include "runtime/runtime.h"
 #include "support/media_fixtures.h"
+#include "testing.h"
 
 using namespace media_test;
 

@@ -19,12 +19,12 @@
 #include "app/application.h"
 #include "app/menu_bar.h"
 #include "app/startup.h"
-#include "dialogs/dialogs.h"
 #include "runtime/runtime.h"
-#include "runtime/trace.h"
 #include "support/app_fixture.h"
 #include "ui/window_qt.h"
 
+using app_test::ExpectInOrder;
+using app_test::IndexOf;
 using app_test::MainWindow;
 using app_test::RunApp;
 
@@ -38,21 +38,6 @@ QAction* WindowAction(const char* name) { return WindowMenuBar()->findChild<QAct
 void WaitUntilTheWindowIsActive() {
   QMainWindow* frame = WindowQMainWindow(MainWindow());
   ASSERT_TRUE(app_test::WaitUntil([frame] { return QApplication::activeWindow() == frame; }, 5000));
-}
-
-std::ptrdiff_t IndexOf(const std::vector<std::string>& trace, const std::string& event) {
-  auto it = std::find(trace.begin(), trace.end(), event);
-  return it == trace.end() ? -1 : it - trace.begin();
-}
-
-void ExpectInOrder(const std::vector<std::string>& trace, const std::vector<std::string>& events) {
-  std::ptrdiff_t last = -1;
-  for (auto& e : events) {
-    const std::ptrdiff_t i = IndexOf(trace, e);
-    ASSERT_GE(i, 0) << "missing from the trace: " << e;
-    EXPECT_GT(i, last) << "out of order: " << e;
-    last = i;
-  }
 }
 
 // Runs the process with `quitBy` as the first event of the loop; nothing
@@ -107,7 +92,7 @@ TEST(MenuInTheApp, OneBarIsSharedByTheApplicationAndTheWindowAndItsAccessorsFind
   RuntimeTakeTrace();
   const auto run = RunApp([] {
     Ref<Menu::Menu> shared = Menu::Instance();
-    EXPECT_EQ(RuntimeAppObject()->MenuBarRef().get(), shared.get());
+    EXPECT_EQ(RuntimeAppObject()->MenuBarGet().get(), shared.get());
     EXPECT_EQ(MainWindow().MenuBarGet().get(), shared.get());
     EXPECT_EQ(menu_seam::LiveItems(), 10) << "one bar, two menus, seven entries: built once";
 
@@ -138,7 +123,7 @@ TEST(MenuInTheApp, OneBarIsSharedByTheApplicationAndTheWindowAndItsAccessorsFind
     EXPECT_EQ(quit->Class(), QuitMenuItem::StaticClass());
     // No item carries this Name: the lookup gives none and the type test refuses it.
     EXPECT_THROW(window.UntitledMenu3(), NilObjectException);
-    EXPECT_EQ(RuntimeAppObject()->MenuBarRef().get(), shared.get()) << "nothing was rebuilt";
+    EXPECT_EQ(RuntimeAppObject()->MenuBarGet().get(), shared.get()) << "nothing was rebuilt";
   });
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(run.messages.empty());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/menu_bar.h"
+#include "testing.h"
 
 namespace {
 

@@ -10,7 +10,10 @@
 #include "app/startup.h"
 #include "dialogs/dialogs.h"
 #include "runtime/runtime.h"
-#include "runtime/trace.h"
+#include "support/app_fixture.h"
+
+using app_test::ExpectInOrder;
+using app_test::IndexOf;
 
 namespace {
 
@@ -22,21 +25,6 @@ int RunProcess(std::function<void()> onLoop, std::function<void()> onInit = null
   if (onLoop) RuntimeOnLoopEntered(std::move(onLoop));
   if (onInit) RuntimeOnFrameworkInitialization(std::move(onInit));
   return vindralo_main();
-}
-
-std::ptrdiff_t IndexOf(const std::vector<std::string>& trace, const std::string& event) {
-  auto it = std::find(trace.begin(), trace.end(), event);
-  return it == trace.end() ? -1 : it - trace.begin();
-}
-
-void ExpectInOrder(const std::vector<std::string>& trace, const std::vector<std::string>& events) {
-  std::ptrdiff_t last = -1;
-  for (auto& e : events) {
-    std::ptrdiff_t i = IndexOf(trace, e);
-    ASSERT_GE(i, 0) << "missing from the trace: " << e;
-    EXPECT_GT(i, last) << "out of order: " << e;
-    last = i;
-  }
 }
 
 }  // namespace

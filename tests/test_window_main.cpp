@@ -187,10 +187,10 @@ TEST(MainWindow, ControlDetailsMatchTheDesign) {
       auto* rc = dynamic_cast<RectControl*>(object.get());
       if (!rc) continue;
       const bool unlocked = name == "ProgressBar1" || name == "fps" || name == "StaticText7";
-      EXPECT_EQ(rc->LockLeft(), !unlocked) << name;
-      EXPECT_EQ(rc->LockTop(), !unlocked) << name;
-      EXPECT_FALSE(rc->LockRight() || rc->LockBottom()) << name;
-      EXPECT_EQ(rc->Index(), std::numeric_limits<std::int32_t>::min()) << name;
+      EXPECT_EQ(PropertyValue<bool>(*rc, "LockLeft"), !unlocked) << name;
+      EXPECT_EQ(PropertyValue<bool>(*rc, "LockTop"), !unlocked) << name;
+      EXPECT_FALSE(PropertyValue<bool>(*rc, "LockRight") || PropertyValue<bool>(*rc, "LockBottom")) << name;
+      EXPECT_EQ(PropertyValue<std::int32_t>(*rc, "Index"), std::numeric_limits<std::int32_t>::min()) << name;
     }
 
     // The bundle picture is the canvas's first backdrop.

@@ -7,7 +7,6 @@
 
 #include "dialogs/dialogs.h"
 #include "mainwindow/timer1.h"
-#include "runtime/trace.h"
 #include "support/app_fixture.h"
 
 using namespace app_test;

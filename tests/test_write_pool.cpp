@@ -24,6 +24,7 @@
 #include "media/movie.h"
 #include "runtime/runtime.h"
 #include "support/media_fixtures.h"
+#include "testing.h"
 
 namespace {
 

@@ -35,6 +35,7 @@
 #include "mainwindow/timer1.h"
 #include "mainwindow/window1.h"
 #include "runtime/runtime.h"
+#include "testing.h"
 #include "ui/control_qt.h"
 
 namespace {
@@ -84,7 +85,7 @@ void SetUpFolderRun(char** a) {
 // the tick's background work is dropped as usual.
 void Tick() {
   Ref<Window1::Timer1> timer = Control<Window1::Timer1>("Timer1");
-  RuntimeDispatch([&] { timer->_Fired(); });
+  RuntimeDispatch([&] { timer->OnFired(); });
 }
 bool Running() { return MainWindow().tflag == 1 && !RuntimeHasPendingException(); }
 

@@ -2,7 +2,6 @@
 
 #include "runtime/runtime.h"
 #include "runtime/trace.h"
-#include "ui/menu.h"
 
 namespace {
 Ref<Application>& AppObject() {
@@ -19,11 +18,9 @@ const ClassTable* Application::StaticClass() {
   return table;
 }
 
-void Application::SetMenuBar(Ref<MenuBar> bar) { menuBar_ = std::move(bar); }
-
-void ApplicationMenuBarSet(Application& app, std::int32_t, Ref<MenuBar> bar) {
+void Application::MenuBarSet(std::int32_t, Ref<MenuBar> bar) {
   RuntimeTrace("application menu bar set");
-  app.SetMenuBar(std::move(bar));
+  menuBar_ = std::move(bar);
 }
 
 void _RuntimeRegisterAppObject(const Ref<Application>& app) {

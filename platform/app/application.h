@@ -4,21 +4,20 @@
 #include <cstdint>
 
 #include "runtime/classes.h"
-
 #include "ui/menu.h"
 
 class Application : public Object {
  public:
   static const ClassTable* StaticClass();
-  const Ref<MenuBar>& MenuBarRef() const noexcept { return menuBar_; }
-  void SetMenuBar(Ref<MenuBar> bar);
+  // Application.MenuBar.Set (application, 0, menu bar) and Get.
+  void MenuBarSet(std::int32_t index, Ref<MenuBar> bar);
+  Ref<MenuBar> MenuBarGet() const { return menuBar_; }
 
  private:
   Ref<MenuBar> menuBar_;
 };
 
-// Application.MenuBar.Set (application, 0, menu bar).
-void ApplicationMenuBarSet(Application& app, std::int32_t index, Ref<MenuBar> bar);
 // Makes the object the application object of the run and keeps it.
 void _RuntimeRegisterAppObject(const Ref<Application>& app);
+// The application object of the run, none before it is registered.
 Ref<Application> RuntimeAppObject();

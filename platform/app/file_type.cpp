@@ -1,9 +1,10 @@
 #include "app/file_type.h"
 
-#include <algorithm>
 #include <utility>
 
+#include "runtime/class_entries.h"
 #include "runtime/trace.h"
+#include "testing.h"
 
 namespace {
 
@@ -14,59 +15,37 @@ struct Registry {
 
 // Never destroyed: a type still held by a static at exit may withdraw
 // itself after every other static is gone.
-Registry& R() {
+Registry& FileTypeRegistry() {
   static Registry* r = new Registry();
   return *r;
 }
 
-FileType& AsFileType(Object& o) {
-  auto* type = dynamic_cast<FileType*>(&o);
-  if (!type) throw IllegalCastException("the receiver is not a FileType");
-  return *type;
-}
-
-PropertyEntry TextProperty(std::string name, const std::string& (FileType::*get)() const noexcept,
-                           void (FileType::*set)(std::string)) {
-  return {std::move(name), "s", [get](Object& o) -> Variant { return (AsFileType(o).*get)(); },
-          [set](Object& o, const Variant& v) { (AsFileType(o).*set)(VariantAs<std::string>(v, "a String")); }};
-}
-
 }  // namespace
 
-void FileType::SetName(std::string name) {
-  Deregister();
-  mName = std::move(name);
-}
+void FileType::SetName(std::string name) { Replace(name_, std::move(name)); }
+void FileType::SetExtensions(std::string extensions) { Replace(extensions_, std::move(extensions)); }
+void FileType::SetMacType(std::string macType) { Replace(macType_, std::move(macType)); }
+void FileType::SetMacCreator(std::string macCreator) { Replace(macCreator_, std::move(macCreator)); }
 
-void FileType::SetExtensions(std::string extensions) {
+void FileType::Replace(std::string& field, std::string value) {
   Deregister();
-  mExtension = std::move(extensions);
-}
-
-void FileType::SetMacType(std::string macType) {
-  Deregister();
-  mMacType = std::move(macType);
-}
-
-void FileType::SetMacCreator(std::string macCreator) {
-  Deregister();
-  mMacCreator = std::move(macCreator);
+  field = std::move(value);
 }
 
 std::string FileType::Operator_Convert() {
-  if (!mRegistered) Register();
-  return mName;
+  if (!registered_) Register();
+  return name_;
 }
 
 void FileType::Register() {
-  RuntimeRegisterFileType(mName, mMacCreator, mMacType, mExtension);  // a refusal is not reported
-  mRegistered = true;
+  RuntimeRegisterFileType(name_, macCreator_, macType_, extensions_);  // a refusal is not reported
+  registered_ = true;
 }
 
 void FileType::Deregister() {
-  if (!mRegistered) return;
-  RuntimeDeregisterFileType(mName);
-  mRegistered = false;
+  if (!registered_) return;
+  RuntimeDeregisterFileType(name_);
+  registered_ = false;
 }
 
 const ClassTable* FileType::StaticClass() {
@@ -74,12 +53,12 @@ const ClassTable* FileType::StaticClass() {
       .name = "FileType",
       .properties =
           {
-              TextProperty("Name", &FileType::Name, &FileType::SetName),
-              TextProperty("Extensions", &FileType::Extensions, &FileType::SetExtensions),
-              TextProperty("MacType", &FileType::MacType, &FileType::SetMacType),
-              TextProperty("MacCreator", &FileType::MacCreator, &FileType::SetMacCreator),
+              Property("Name", "s", &FileType::Name, &FileType::SetName),
+              Property("Extensions", "s", &FileType::Extensions, &FileType::SetExtensions),
+              Property("MacType", "s", &FileType::MacType, &FileType::SetMacType),
+              Property("MacCreator", "s", &FileType::MacCreator, &FileType::SetMacCreator),
           },
-      .finalizer = [](Object& o) { AsFileType(o).Destructor(); },
+      .finalizer = [](Object& o) { Receiver<FileType>(o).Destructor(); },
       .factory = [] { return static_cast<Object*>(new FileType()); },
   });
   return table;
@@ -87,7 +66,7 @@ const ClassTable* FileType::StaticClass() {
 
 bool RuntimeRegisterFileType(const std::string& name, const std::string& macCreator, const std::string& macType,
                              const std::string& extensions) {
-  auto& r = R();
+  auto& r = FileTypeRegistry();
   FileTypeRegistration type{name, macCreator, macType, extensions};
   r.log.push_back({false, type});
   RuntimeTrace("file type registered " + name);
@@ -97,14 +76,13 @@ bool RuntimeRegisterFileType(const std::string& name, const std::string& macCrea
 }
 
 void RuntimeDeregisterFileType(const std::string& name) {
-  auto& r = R();
+  auto& r = FileTypeRegistry();
   r.log.push_back({true, {name, {}, {}, {}}});
   RuntimeTrace("file type withdrawn " + name);
   std::erase_if(r.types, [&](auto& t) { return t.name == name; });
 }
 
-std::vector<FileTypeRegistration> RuntimeRegisteredFileTypes() { return R().types; }
-
 namespace file_type_seam {
-std::vector<Call> TakeLog() { return std::exchange(R().log, {}); }
+std::vector<Call> TakeLog() { return std::exchange(FileTypeRegistry().log, {}); }
+std::vector<FileTypeRegistration> Registered() { return FileTypeRegistry().types; }
 }  // namespace file_type_seam

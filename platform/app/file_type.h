@@ -3,17 +3,16 @@
 // time it is converted to its Name, and withdraws the registration when a
 // property changes or the last reference to it goes.
 #include <string>
-#include <vector>
 
 #include "runtime/classes.h"
 
 class FileType : public Object {
  public:
-  const std::string& Name() const noexcept { return mName; }
-  const std::string& Extensions() const noexcept { return mExtension; }
-  const std::string& MacType() const noexcept { return mMacType; }
-  const std::string& MacCreator() const noexcept { return mMacCreator; }
-  bool Registered() const noexcept { return mRegistered; }
+  const std::string& Name() const noexcept { return name_; }
+  const std::string& Extensions() const noexcept { return extensions_; }
+  const std::string& MacType() const noexcept { return macType_; }
+  const std::string& MacCreator() const noexcept { return macCreator_; }
+  bool Registered() const noexcept { return registered_; }
 
   // Each setter first withdraws an earlier registration, which would carry
   // the old value.
@@ -36,36 +35,17 @@ class FileType : public Object {
   static const ClassTable* StaticClass();
 
  private:
-  std::string mName;
-  std::string mExtension;
-  std::string mMacType;
-  std::string mMacCreator;
-  bool mRegistered = false;
+  void Replace(std::string& field, std::string value);
+
+  std::string name_;
+  std::string extensions_;
+  std::string macType_;
+  std::string macCreator_;
+  bool registered_ = false;
 };
 
-// The platform's registry of declared types, keyed by Name (a later
-// registration under the same Name replaces the earlier one). Returns
-// whether the registration was taken.
+// Registers a declared type with the platform (a later registration under
+// the same Name replaces the earlier one); returns whether it was taken.
 bool RuntimeRegisterFileType(const std::string& name, const std::string& macCreator, const std::string& macType,
                              const std::string& extensions);
 void RuntimeDeregisterFileType(const std::string& name);
-
-struct FileTypeRegistration {
-  std::string name;
-  std::string macCreator;
-  std::string macType;
-  std::string extensions;
-  friend bool operator==(const FileTypeRegistration&, const FileTypeRegistration&) = default;
-};
-
-// The types registered now, in the order they were registered.
-std::vector<FileTypeRegistration> RuntimeRegisteredFileTypes();
-
-namespace file_type_seam {
-struct Call {
-  bool withdraw = false;  // false: a registration; true: a withdrawal (only `name` is set)
-  FileTypeRegistration type;
-};
-// Every registration and withdrawal since the last call, in order.
-std::vector<Call> TakeLog();
-}  // namespace file_type_seam

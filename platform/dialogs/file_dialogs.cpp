@@ -8,8 +8,10 @@
 #include "dialogs/dialogs.h"
 #include "files/folder_item.h"
 #include "files/write_pool.h"
+#include "runtime/class_entries.h"
 #include "runtime/event_loops.h"
 #include "runtime/runtime.h"
+#include "testing.h"
 #include "ui/window_qt.h"
 
 namespace {
@@ -93,9 +95,7 @@ FolderItemDialog::~FolderItemDialog() = default;
 
 void FolderItemDialog::SetInitialDirectory(const Ref<FolderItem>& folder) { initialDirectory_ = folder; }
 
-Ref<FolderItem> FolderItemDialog::InitialDirectory() const {
-  return Ref<FolderItem>(static_cast<FolderItem*>(initialDirectory_.get()));
-}
+Ref<FolderItem> FolderItemDialog::InitialDirectory() const { return initialDirectory_; }
 
 Ref<FolderItem> FolderItemDialog::ShowModal() {
   const bool save = std::string(Kind()) == "SaveAsDialog";
@@ -109,50 +109,22 @@ Ref<FolderItem> FolderItemDialog::ShowModal() {
                     .initialDirectory = InitialDirectory()});
 }
 
-namespace {
-
-PropertyEntry TextProperty(const char* name, std::string& (*field)(FolderItemDialog&)) {
-  return {.name = name,
-          .type = "s",
-          .getter = [field](Object& o) -> Variant { return field(static_cast<FolderItemDialog&>(o)); },
-          .setter = [field](Object& o, const Variant& v) {
-            field(static_cast<FolderItemDialog&>(o)) = VariantAs<std::string>(v, "a text");
-          }};
-}
-
-}  // namespace
-
-struct FolderItemDialogFields {
-  static std::string& Caption(FolderItemDialog& d) { return d.actionButtonCaption_; }
-  static std::string& Title(FolderItemDialog& d) { return d.title_; }
-  static std::string& Prompt(FolderItemDialog& d) { return d.promptText_; }
-  static std::string& Suggested(FolderItemDialog& d) { return d.suggestedFileName_; }
-};
-
 const ClassTable* FolderItemDialog::StaticClass() {
+  using D = FolderItemDialog;
   static const ClassTable* table = RuntimeNewClass({
       .name = "FolderItemDialog",
       .methods = {{.name = "ShowModal",
                    .signature = "%o<FolderItem>",
-                   .function = [](Object& self, std::span<const Variant>) -> Variant {
-                     return Ref<Object>(static_cast<FolderItemDialog&>(self).ShowModal());
-                   }}},
+                   .function = BindMethod<D>([](D& dialog, std::span<const Variant>) -> Variant {
+                     return Ref<Object>(dialog.ShowModal());
+                   })}},
       .properties =
           {
-              TextProperty("ActionButtonCaption", FolderItemDialogFields::Caption),
-              TextProperty("Title", FolderItemDialogFields::Title),
-              TextProperty("PromptText", FolderItemDialogFields::Prompt),
-              TextProperty("SuggestedFileName", FolderItemDialogFields::Suggested),
-              {.name = "InitialDirectory",
-               .type = "o<FolderItem>",
-               .getter = [](Object& o) -> Variant {
-                 return Ref<Object>(static_cast<FolderItemDialog&>(o).InitialDirectory());
-               },
-               .setter =
-                   [](Object& o, const Variant& v) {
-                     const Ref<Object>& item = VariantAs<Ref<Object>>(v, "a folder item");
-                     static_cast<FolderItemDialog&>(o).SetInitialDirectory(DynamicRef<FolderItem>(item));
-                   }},
+              Property("ActionButtonCaption", "s", &D::ActionButtonCaption, &D::SetActionButtonCaption),
+              Property("Title", "s", &D::Title, &D::SetTitle),
+              Property("PromptText", "s", &D::PromptText, &D::SetPromptText),
+              Property("SuggestedFileName", "s", &D::SuggestedFileName, &D::SetSuggestedFileName),
+              Property("InitialDirectory", "o<FolderItem>", &D::InitialDirectory, &D::SetInitialDirectory),
           },
   });
   return table;

@@ -5,6 +5,7 @@
 #include "files/write_pool.h"
 #include "runtime/event_loops.h"
 #include "runtime/runtime.h"
+#include "testing.h"
 #include "ui/window_qt.h"
 
 void MsgBox(const std::string& text) {

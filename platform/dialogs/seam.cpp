@@ -1,7 +1,7 @@
 #include <deque>
 #include <utility>
 
-#include "dialogs/dialogs.h"
+#include "testing.h"
 
 namespace {
 struct Seam {
@@ -10,38 +10,38 @@ struct Seam {
   std::vector<DialogRecord> log;
   std::function<void(const DialogRecord&)> hook;
 };
-Seam& S() {
-  static Seam s;
-  return s;
+Seam& DialogSeam() {
+  static Seam seam;
+  return seam;
 }
 }  // namespace
 
 namespace dialog_seam {
 void Enable(bool on) {
-  S() = Seam{};
-  S().on = on;
+  DialogSeam() = Seam{};
+  DialogSeam().on = on;
 }
-bool Enabled() noexcept { return S().on; }
-void Answer(std::optional<std::string> path) { S().answers.push_back(std::move(path)); }
+bool Enabled() noexcept { return DialogSeam().on; }
+void Answer(std::optional<std::string> path) { DialogSeam().answers.push_back(std::move(path)); }
 std::optional<std::string> NextAnswer() {
-  auto& a = S().answers;
+  auto& a = DialogSeam().answers;
   if (a.empty()) return std::nullopt;
   auto v = std::move(a.front());
   a.pop_front();
   return v;
 }
-void OnShow(std::function<void(const DialogRecord&)> hook) { S().hook = std::move(hook); }
+void OnShow(std::function<void(const DialogRecord&)> hook) { DialogSeam().hook = std::move(hook); }
 void Record(const DialogRecord& record) {
-  S().log.push_back(record);
-  if (S().hook) {
-    auto hook = S().hook;  // the hook may replace itself
+  DialogSeam().log.push_back(record);
+  if (DialogSeam().hook) {
+    auto hook = DialogSeam().hook;  // the hook may replace itself
     hook(record);
   }
 }
-std::vector<DialogRecord> TakeLog() { return std::exchange(S().log, {}); }
+std::vector<DialogRecord> TakeLog() { return std::exchange(DialogSeam().log, {}); }
 std::vector<std::string> Messages() {
   std::vector<std::string> out;
-  for (auto& r : S().log)
+  for (auto& r : DialogSeam().log)
     if (r.kind == "MsgBox") out.push_back(r.text);
   return out;
 }

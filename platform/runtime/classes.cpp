@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <deque>
 #include <map>
-#include <mutex>
 
 #include "runtime/trace.h"
 
@@ -22,7 +21,7 @@ struct Registry {
   std::map<std::string, const ClassTable*, std::less<>> byName;
 };
 
-Registry& registry() {
+Registry& ClassRegistry() {
   static Registry r;
   return r;
 }
@@ -38,27 +37,30 @@ ClassDefinition MergeWithParent(ClassDefinition def) {
   prepend(def.methods, parent->Methods());
   prepend(def.properties, parent->Properties());
 
-  // Events: the parent's list in its order; the definition fills handlers.
-  std::vector<EventEntry> events(parent->Events().begin(), parent->Events().end());
-  for (auto& own : def.events) {
-    auto it = std::find_if(events.begin(), events.end(), [&](auto& e) { return e.name == own.name; });
-    if (it != events.end()) it->handler = own.handler;
-    else events.push_back(own);
-  }
-  def.events = std::move(events);
-
-  std::vector<VirtualSlot> vtable(parent->Vtable().begin(), parent->Vtable().end());
-  for (auto& own : def.vtable) {
-    auto it = std::find_if(vtable.begin(), vtable.end(), [&](auto& s) { return s.name == own.name; });
-    if (it != vtable.end()) it->function = own.function;
-    else vtable.push_back(own);
-  }
-  def.vtable = std::move(vtable);
+  // Events and slots: the parent's list in its order; an own entry of the
+  // same name fills the parent's, the others follow.
+  auto fill = [](auto& own, const auto& inherited, auto member) {
+    std::remove_reference_t<decltype(own)> merged(inherited.begin(), inherited.end());
+    for (auto& entry : own) {
+      auto it = std::find_if(merged.begin(), merged.end(), [&](auto& e) { return e.name == entry.name; });
+      if (it != merged.end()) (*it).*member = entry.*member;
+      else merged.push_back(entry);
+    }
+    own = std::move(merged);
+  };
+  fill(def.events, parent->Events(), &EventEntry::handler);
+  fill(def.vtable, parent->Vtable(), &VirtualSlot::function);
   if (!def.factory) def.factory = parent->Factory();
   return def;
 }
 
 }  // namespace
+
+const MethodFunction* InterfaceRecord::Find(std::string_view method) const noexcept {
+  for (auto& [name, function] : methods)
+    if (name == method && function) return &function;
+  return nullptr;
+}
 
 ClassTable::ClassTable(ClassDefinition def) : def_(std::move(def)) {}
 
@@ -86,7 +88,7 @@ bool ClassTable::IsA(const ClassTable* other) const noexcept {
 }
 
 const ClassTable* RuntimeNewClass(ClassDefinition def) {
-  auto& r = registry();
+  auto& r = ClassRegistry();
   std::string name = def.name;
   if (r.byName.count(name)) throw RuntimeException("RuntimeException", "class " + name + " is registered twice");
   const ClassTable& table = r.tables.emplace_back(MergeWithParent(std::move(def)));
@@ -96,12 +98,12 @@ const ClassTable* RuntimeNewClass(ClassDefinition def) {
 }
 
 const ClassTable* RuntimeFindClass(std::string_view name) noexcept {
-  auto& r = registry();
+  auto& r = ClassRegistry();
   auto it = r.byName.find(name);
   return it == r.byName.end() ? nullptr : it->second;
 }
 
-std::size_t RuntimeClassCount() noexcept { return registry().tables.size(); }
+std::size_t RuntimeClassCount() noexcept { return ClassRegistry().tables.size(); }
 
 Ref<Object> RuntimeNewObject(const ClassTable* table) {
   if (!table) RaiseNilObjectException("the class table");

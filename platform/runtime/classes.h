@@ -49,6 +49,8 @@ struct VirtualSlot {
 struct InterfaceRecord {
   std::string name;
   std::vector<std::pair<std::string, MethodFunction>> methods;  // in the interface's order
+  // The bound operation of that name, none when there is none.
+  const MethodFunction* Find(std::string_view method) const noexcept;
 };
 
 // What RuntimeNewClass is given. The parent's entries come first in the

@@ -3,7 +3,7 @@
 #include <map>
 
 namespace {
-std::map<std::string, std::any, std::less<>>& Members() {
+std::map<std::string, std::any, std::less<>>& PluginMembers() {
   static std::map<std::string, std::any, std::less<>> m;
   return m;
 }
@@ -19,7 +19,7 @@ const PluginEntrypoint& PluginEntrypointTable::Entry(std::size_t index) const {
 }
 
 void RuntimeRegisterPluginMember(std::string declaration, std::any function) {
-  Members()[std::move(declaration)] = std::move(function);
+  PluginMembers()[std::move(declaration)] = std::move(function);
 }
 
 Ref<PluginEntrypointTable> RuntimeAllocatePluginEntrypointsTable(std::size_t count) {
@@ -27,7 +27,7 @@ Ref<PluginEntrypointTable> RuntimeAllocatePluginEntrypointsTable(std::size_t cou
 }
 
 PluginEntrypoint RuntimeLookupPluginEntrypoint(std::string_view declaration) {
-  auto& m = Members();
+  auto& m = PluginMembers();
   auto it = m.find(declaration);
   return {std::string(declaration), it == m.end() ? std::any{} : it->second};
 }

@@ -12,6 +12,7 @@
 #include "runtime/event_loops.h"
 #include "runtime/held_input.h"
 #include "runtime/trace.h"
+#include "testing.h"
 #include "ui/timer.h"
 
 namespace {
@@ -36,7 +37,7 @@ struct State {
   std::function<void()> onLoopEntered;
 };
 
-State& S() {
+State& RuntimeState() {
   static State s;
   return s;
 }
@@ -45,7 +46,7 @@ State& S() {
 // pending work must not be skipped because another reported a failure.
 void RunDispatchEndHooks() {
   std::exception_ptr first;
-  auto& hooks = S().dispatchEndHooks;
+  auto& hooks = RuntimeState().dispatchEndHooks;
   for (std::size_t i = 0; i < hooks.size(); ++i) {
     try {
       hooks[i]();
@@ -57,13 +58,22 @@ void RunDispatchEndHooks() {
 }
 
 void ExitAllLoops(int code) {
-  for (QEventLoop* loop : S().loops) loop->exit(code);
+  for (QEventLoop* loop : RuntimeState().loops) loop->exit(code);
 }
+
+// One more level of a depth for as long as it lives.
+struct DepthScope {
+  explicit DepthScope(int& depth) : depth(depth) { ++depth; }
+  ~DepthScope() { --depth; }
+  DepthScope(const DepthScope&) = delete;
+  DepthScope& operator=(const DepthScope&) = delete;
+  int& depth;
+};
 
 // Whether the innermost event loop is handling its own events: no handler
 // it dispatched, and no background task, is running.
 bool InLoopItself() {
-  auto& s = S();
+  auto& s = RuntimeState();
   const int loopDepth = s.loopDepths.empty() ? 0 : s.loopDepths.back();
   return s.backgroundDepth == 0 && s.dispatchDepth == loopDepth;
 }
@@ -71,11 +81,11 @@ bool InLoopItself() {
 // What was held during background tasks is delivered from the innermost
 // event loop once the handlers it dispatched have returned.
 void DeliverHeldInputLater() {
-  auto& s = S();
+  auto& s = RuntimeState();
   if (s.heldDeliveryPosted || !held_input::Any()) return;
   s.heldDeliveryPosted = true;
   QTimer::singleShot(0, [] {
-    auto& s = S();
+    auto& s = RuntimeState();
     s.heldDeliveryPosted = false;
     if (s.quitting || s.pending || s.lastResort) return held_input::Forget();
     // Still inside a handler (this ran from its background task): the end
@@ -88,13 +98,13 @@ void DeliverHeldInputLater() {
 }  // namespace
 
 void RuntimeSetArguments(int argc, char** argv) {
-  auto& s = S();
+  auto& s = RuntimeState();
   s.args.assign(argv, argv + argc);
   if (s.args.empty()) s.args.push_back("vindralo");
 }
 
 void RuntimeInit() {
-  auto& s = S();
+  auto& s = RuntimeState();
   s.pending = nullptr;
   s.quitting = false;
   s.exitStatus = 0;
@@ -114,14 +124,14 @@ void RuntimeInit() {
 void _RunFrameworkInitialization(const MethodFunction& entry) {
   if (!entry) RaiseNilObjectException("the start-up entry");
   RuntimeTrace("framework initialisation");
-  if (auto hook = std::exchange(S().onInitialization, nullptr)) hook();
+  if (auto hook = std::exchange(RuntimeState().onInitialization, nullptr)) hook();
   struct NoReceiver : Object {} none;
   entry(none, {});
   RunDispatchEndHooks();
 }
 
 void _RuntimeRun() {
-  auto& s = S();
+  auto& s = RuntimeState();
   RuntimeTrace("loop entered");
   if (auto hook = std::exchange(s.onLoopEntered, nullptr))
     QTimer::singleShot(0, [hook] { RuntimeDispatch(hook); });
@@ -134,7 +144,7 @@ void _RuntimeRun() {
 }
 
 void _UnhandledException(std::exception_ptr error) {
-  auto& s = S();
+  auto& s = RuntimeState();
   s.exitStatus = 1;
   std::string text;
   try {
@@ -169,7 +179,7 @@ void _UnhandledException(std::exception_ptr error) {
 }
 
 int RuntimeExit() {
-  auto& s = S();
+  auto& s = RuntimeState();
   for (auto& hook : s.exitHooks) {
     try {
       hook();
@@ -186,13 +196,9 @@ int RuntimeExit() {
 }
 
 void RuntimeBackgroundTask() {
-  auto& s = S();
+  auto& s = RuntimeState();
   if (QCoreApplication::instance()) {
-    ++s.backgroundDepth;
-    struct Leave {
-      int& depth;
-      ~Leave() { --depth; }
-    } leave{s.backgroundDepth};
+    DepthScope background(s.backgroundDepth);
     held_input::Scope hold;
     QCoreApplication::processEvents();
   }
@@ -206,18 +212,18 @@ void RuntimeRunWhenNoHandlerRuns(std::function<void()> work) {
 
 void RuntimeCompleteHandlerWork() { RunDispatchEndHooks(); }
 
-bool RuntimeInBackgroundTask() noexcept { return S().backgroundDepth > 0; }
+bool RuntimeInBackgroundTask() noexcept { return RuntimeState().backgroundDepth > 0; }
 
 void RuntimeRequestQuit() {
-  S().quitting = true;
+  RuntimeState().quitting = true;
   RuntimeTrace("quit requested");
   ExitAllLoops(0);
 }
 
-bool RuntimeIsQuitting() noexcept { return S().quitting; }
+bool RuntimeIsQuitting() noexcept { return RuntimeState().quitting; }
 
 void RuntimeDispatch(const std::function<void()>& handler) noexcept {
-  auto& s = S();
+  auto& s = RuntimeState();
   auto capture = [&s](std::exception_ptr e) {
     // Behind the last-resort message a failure is only counted: the
     // process ends with status 1 already.
@@ -225,41 +231,40 @@ void RuntimeDispatch(const std::function<void()>& handler) noexcept {
     if (!s.pending) s.pending = e;
     ExitAllLoops(1);
   };
-  ++s.dispatchDepth;
-  struct Leave {
-    int& depth;
-    ~Leave() { --depth; }
-  } leave{s.dispatchDepth};
-  try {
-    handler();
-  } catch (const QuitSignal&) {
-  } catch (...) {
-    capture(std::current_exception());
+  {
+    DepthScope dispatching(s.dispatchDepth);
+    try {
+      handler();
+    } catch (const QuitSignal&) {
+      // The platform's own quit unwound the handler: no failure to keep.
+    } catch (...) {
+      capture(std::current_exception());
+    }
+    try {
+      RunDispatchEndHooks();
+    } catch (...) {
+      capture(std::current_exception());
+    }
   }
-  try {
-    RunDispatchEndHooks();
-  } catch (...) {
-    capture(std::current_exception());
-  }
-  // The handler is over once Leave has run: then the loop that dispatched it
-  // is on its own again.
-  if (s.backgroundDepth == 0 && s.dispatchDepth - 1 == (s.loopDepths.empty() ? 0 : s.loopDepths.back()))
-    DeliverHeldInputLater();
+  // The handler is over: the loop that dispatched it may be on its own again.
+  if (InLoopItself()) DeliverHeldInputLater();
 }
 
-bool RuntimeHasPendingException() noexcept { return S().pending != nullptr; }
-int RuntimeDispatchDepth() noexcept { return S().dispatchDepth; }
+bool RuntimeHasPendingException() noexcept { return RuntimeState().pending != nullptr; }
+int RuntimeDispatchDepth() noexcept { return RuntimeState().dispatchDepth; }
 
 void RuntimeCheckUnwind() {
-  auto& s = S();
+  auto& s = RuntimeState();
   if (s.quitting || s.pending) throw QuitSignal();
 }
 
-void RuntimeAddDispatchEndHook(std::function<void()> hook) { S().dispatchEndHooks.push_back(std::move(hook)); }
-void RuntimeAddExitHook(std::function<void()> hook) { S().exitHooks.push_back(std::move(hook)); }
+void RuntimeAddDispatchEndHook(std::function<void()> hook) {
+  RuntimeState().dispatchEndHooks.push_back(std::move(hook));
+}
+void RuntimeAddExitHook(std::function<void()> hook) { RuntimeState().exitHooks.push_back(std::move(hook)); }
 
 void RuntimeRunLoop(QEventLoop& loop) {
-  auto& s = S();
+  auto& s = RuntimeState();
   s.loops.push_back(&loop);
   s.loopDepths.push_back(s.dispatchDepth);
   struct Pop {
@@ -269,9 +274,9 @@ void RuntimeRunLoop(QEventLoop& loop) {
       s.loopDepths.pop_back();
     }
   } pop{s};
-  if (S().quitting || S().pending) return;
+  if (s.quitting || s.pending) return;
   loop.exec();
 }
 
-void RuntimeOnFrameworkInitialization(std::function<void()> hook) { S().onInitialization = std::move(hook); }
-void RuntimeOnLoopEntered(std::function<void()> hook) { S().onLoopEntered = std::move(hook); }
+void RuntimeOnFrameworkInitialization(std::function<void()> hook) { RuntimeState().onInitialization = std::move(hook); }
+void RuntimeOnLoopEntered(std::function<void()> hook) { RuntimeState().onLoopEntered = std::move(hook); }

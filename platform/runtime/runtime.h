@@ -61,11 +61,5 @@ void RuntimeCheckUnwind();
 // order added, even when an earlier one raised; the first raise passes on.
 // Hooks run inside the handler's dispatch (RuntimeDispatchDepth counts it).
 void RuntimeAddDispatchEndHook(std::function<void()> hook);
-// Test seams: work run once when the framework initialises, before the
-// start-up entry, and once when the event loop is entered (as a dispatched
-// event). Each is cleared after it ran.
-void RuntimeOnFrameworkInitialization(std::function<void()> hook);
-void RuntimeOnLoopEntered(std::function<void()> hook);
-
 // Work that runs when the runtime stops (waiting for pending writes).
 void RuntimeAddExitHook(std::function<void()> hook);

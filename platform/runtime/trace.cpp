@@ -1,7 +1,11 @@
 #include "runtime/trace.h"
 
 #include <mutex>
+#include <string>
 #include <utility>
+#include <vector>
+
+#include "testing.h"
 
 namespace {
 std::mutex gMutex;

@@ -1,11 +1,6 @@
 #pragma once
-// A trace seam: the runtime records the milestones of a process (runtime
-// started, classes registered, start-up run, loop entered, releases, exit)
-// so tests can observe the order without reading the code.
-#include <string>
+// Records a milestone of the process in the trace, while a test has it on
+// (see testing.h).
 #include <string_view>
-#include <vector>
 
 void RuntimeTrace(std::string_view event);
-void RuntimeEnableTrace(bool on);
-std::vector<std::string> RuntimeTakeTrace();

@@ -68,13 +68,6 @@ std::int32_t InStr(std::int32_t start, std::string_view text, std::string_view f
   return 0;
 }
 
-std::string RuntimeAddString(std::string_view a, std::string_view b) {
-  std::string s;
-  s.reserve(a.size() + b.size());
-  s.append(a).append(b);
-  return s;
-}
-
 std::int32_t RuntimeCvtReal64ToSInt32(double value) noexcept {
   if (std::isnan(value)) return 0;
   if (value >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();

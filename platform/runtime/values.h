@@ -18,7 +18,6 @@ std::string Str(double value);
 // 1-based position of `find` in `text` at or after `start` (0 and 1 both
 // mean the beginning), ASCII case-insensitive; 0 when not found.
 std::int32_t InStr(std::int32_t start, std::string_view text, std::string_view find);
-std::string RuntimeAddString(std::string_view a, std::string_view b);
 
 // Truncates toward zero; NaN gives 0; values beyond the range saturate.
 std::int32_t RuntimeCvtReal64ToSInt32(double value) noexcept;

@@ -5,12 +5,12 @@
 #include <QStylePainter>
 #include <array>
 #include <functional>
+#include <type_traits>
 
 #include "plugin_signatures.h"
 #include "runtime/plugins.h"
 #include "runtime/runtime.h"
 #include "ui/control_qt.h"
-#include "ui/property_entries.h"
 
 namespace {
 
@@ -71,11 +71,8 @@ void BevelButton::MakeWidget(NativeWidget& native) {
   QObject::connect(button, &QPushButton::clicked, button, [this] {
     RuntimeDispatch([this] {
       Ref<BevelButton> keep(this);
-      _Clicked();
+      OnClicked();
     });
-  });
-  QObject::connect(button, &QPushButton::toggled, button, [this, button](bool on) {
-    if (!on && buttonType_ == 2) button->setChecked(true);  // a sticky button stays down
   });
 }
 
@@ -90,8 +87,6 @@ void BevelButton::ApplyLook() {
   if (!button) return;
   button->SetCaption(ToQString(caption_));
   button->SetAlignment(CaptionAlignment(captionAlign_));
-  button->setCheckable(buttonType_ == 1 || buttonType_ == 2);
-  if (button->isCheckable()) button->setChecked(value_);
   if (hasBackColor_) {
     SetPaletteColor(*button, QPalette::Button, ToQColor(backColor_));
   } else {
@@ -121,131 +116,69 @@ void BevelButton::SetBackColor(Color v) {
   backColor_ = v;
   ApplyLook();
 }
-bool BevelButton::Value() const {
-  auto* button = NativeAs<BevelButtonWidget>(*this);
-  return button && button->isCheckable() ? button->isChecked() : value_;
-}
-void BevelButton::SetValue(bool v) {
-  value_ = v;
-  ApplyLook();
-}
-void BevelButton::SetButtonType(std::int32_t v) {
-  buttonType_ = v;
-  value_ = Value();
-  ApplyLook();
-}
 void BevelButton::SetAcceptFocus(bool v) {
   acceptFocus_ = v;
   ApplyFocusPolicy();
 }
 
-void BevelButton::_Clicked() { RaiseInstanceEvent(*this, "Action"); }
+void BevelButton::OnClicked() { RaiseInstanceEvent(*this, "Action"); }
 
-// --- the plug-in members and the class table ----------------------------------
+// --- the class table and the plug-in members ---------------------------------
+
+const ClassTable* BevelButton::StaticClass() {
+  using B = BevelButton;
+  static const ClassTable* table = RuntimeNewClass({
+      .name = "BevelButton",
+      .parent = RectControl::StaticClass(),
+      .properties = WithTextStyleProperties({
+          Property("AcceptFocus", "b", &B::AcceptFocus, &B::SetAcceptFocus),
+          Property("BackColor", "c", &B::BackColor, &B::SetBackColor),
+          KeptProperty("Bevel", "i4", std::int32_t{0}),  // 0 small, 1 normal, 2 large
+          KeptProperty("ButtonType", "i4", std::int32_t{0}),  // 0 push, 1 toggles, 2 sticks
+          Property("Caption", "s", &B::Caption, &B::SetCaption),
+          Property("CaptionAlign", "i4", &B::CaptionAlign, &B::SetCaptionAlign),
+          KeptProperty("CaptionDelta", "i4", std::int32_t{0}),
+          KeptProperty("CaptionPlacement", "i4", std::int32_t{1}),  // relative to the icon
+          Property("HasBackColor", "b", &B::HasBackColor, &B::SetHasBackColor),
+          KeptProperty("HasMenu", "i4", std::int32_t{0}),
+          KeptProperty("IconAlign", "i4", std::int32_t{0}),
+          KeptProperty("IconDX", "i4", std::int32_t{0}),
+          KeptProperty("IconDY", "i4", std::int32_t{0}),
+          KeptProperty("MenuValue", "i4", std::int32_t{0}),
+          KeptProperty("Value", "b", false),  // the state of a toggling button
+      }),
+      .factory = [] { return static_cast<Object*>(new BevelButton()); },
+  });
+  return table;
+}
 
 namespace {
 
-// BevelButton's own properties, by kind: the class table's entries and the
-// plug-in members are made from these tables. C is the class that declares
-// the accessors (the text settings are TextStyled's).
-template <class V, class A, class C = BevelButton>
-struct Accessor {
-  using Class = C;
-  const char* name;
-  V (C::*get)() const;
-  void (C::*set)(A);
-};
-
-using B = BevelButton;
-using T = TextStyled;
-
-const std::array<Accessor<std::int32_t, std::int32_t>, 10> kInt32{{
-    {"Bevel", &B::Bevel, &B::SetBevel},
-    {"ButtonType", &B::ButtonType, &B::SetButtonType},
-    {"CaptionAlign", &B::CaptionAlign, &B::SetCaptionAlign},
-    {"CaptionDelta", &B::CaptionDelta, &B::SetCaptionDelta},
-    {"CaptionPlacement", &B::CaptionPlacement, &B::SetCaptionPlacement},
-    {"HasMenu", &B::HasMenu, &B::SetHasMenu},
-    {"IconAlign", &B::IconAlign, &B::SetIconAlign},
-    {"IconDX", &B::IconDX, &B::SetIconDX},
-    {"IconDY", &B::IconDY, &B::SetIconDY},
-    {"MenuValue", &B::MenuValue, &B::SetMenuValue},
-}};
-const std::array<Accessor<std::int32_t, std::int32_t, T>, 1> kTextInt32{{
-    {"TextUnit", &T::TextUnit, &T::SetTextUnit},
-}};
-const std::array<Accessor<bool, bool>, 3> kBoolean{{
-    {"AcceptFocus", &B::AcceptFocus, &B::SetAcceptFocus},
-    {"HasBackColor", &B::HasBackColor, &B::SetHasBackColor},
-    {"Value", &B::Value, &B::SetValue},
-}};
-const std::array<Accessor<bool, bool, T>, 3> kTextBoolean{{
-    {"Bold", &T::Bold, &T::SetBold},
-    {"Italic", &T::Italic, &T::SetItalic},
-    {"Underline", &T::Underline, &T::SetUnderline},
-}};
-const std::array<Accessor<Color, Color>, 1> kColor{{
-    {"BackColor", &B::BackColor, &B::SetBackColor},
-}};
-const std::array<Accessor<Color, Color, T>, 1> kTextColor{{
-    {"TextColor", &T::TextColor, &T::SetTextColor},
-}};
-const std::array<Accessor<const std::string&, const std::string&>, 1> kString{{
-    {"Caption", &B::Caption, &B::SetCaption},
-}};
-const std::array<Accessor<const std::string&, const std::string&, T>, 1> kTextString{{
-    {"TextFont", &T::TextFont, &T::SetTextFont},
-}};
-
-template <class Table>
-void AddEntries(std::vector<PropertyEntry>& out, const Table& table, const char* type) {
-  for (auto& a : table) out.push_back(Property<BevelButton>(a.name, type, a.get, a.set));
-}
-
-template <class GetSig, class SetSig, class Table>
-void Register(const Table& table) {
-  for (auto& a : table) {
-    using C = typename Table::value_type::Class;
-    const std::string prefix = std::string("BevelButton.") + a.name;
-    RuntimeRegisterPluginMember(prefix + ".Get", std::function<GetSig>([get = a.get](BevelButton& b) {
-                                  return (static_cast<const C&>(b).*get)();
-                                }));
-    RuntimeRegisterPluginMember(prefix + ".Set", std::function<SetSig>([set = a.set](BevelButton& b, auto v) {
-                                  (static_cast<C&>(b).*set)(v);
-                                }));
-  }
+// The getter and setter of one property as plug-in members: they go
+// through the property's class-table entry.
+template <class GetSig, class SetSig>
+void RegisterAccessors(const PropertyEntry& property) {
+  using V = std::remove_cvref_t<std::invoke_result_t<GetSig, BevelButton&>>;
+  const std::string prefix = "BevelButton." + property.name;
+  RuntimeRegisterPluginMember(prefix + ".Get", std::function<GetSig>([&property](BevelButton& b) {
+                                return class_entries::Kind<V>::From(property.getter(b));
+                              }));
+  RuntimeRegisterPluginMember(prefix + ".Set", std::function<SetSig>([&property](BevelButton& b, const auto& v) {
+                                property.setter(b, class_entries::Kind<V>::To(v));
+                              }));
 }
 
 }  // namespace
 
 void RegisterBevelButtonPluginMembers() {
-  Register<plugin_sig::BevelInt32Get, plugin_sig::BevelInt32Set>(kInt32);
-  Register<plugin_sig::BevelInt32Get, plugin_sig::BevelInt32Set>(kTextInt32);
-  Register<plugin_sig::BevelBooleanGet, plugin_sig::BevelBooleanSet>(kBoolean);
-  Register<plugin_sig::BevelBooleanGet, plugin_sig::BevelBooleanSet>(kTextBoolean);
-  Register<plugin_sig::BevelColorGet, plugin_sig::BevelColorSet>(kColor);
-  Register<plugin_sig::BevelColorGet, plugin_sig::BevelColorSet>(kTextColor);
-  Register<plugin_sig::BevelStringGet, plugin_sig::BevelStringSet>(kString);
-  Register<plugin_sig::BevelStringGet, plugin_sig::BevelStringSet>(kTextString);
-}
-
-const ClassTable* BevelButton::StaticClass() {
-  static const ClassTable* table = [] {
-    std::vector<PropertyEntry> properties;
-    AddEntries(properties, kInt32, "i4");
-    AddEntries(properties, kTextInt32, "i4");
-    AddEntries(properties, kBoolean, "b");
-    AddEntries(properties, kTextBoolean, "b");
-    AddEntries(properties, kColor, "c");
-    AddEntries(properties, kTextColor, "c");
-    AddEntries(properties, kString, "s");
-    AddEntries(properties, kTextString, "s");
-    return RuntimeNewClass({
-        .name = "BevelButton",
-        .parent = RectControl::StaticClass(),
-        .properties = std::move(properties),
-        .factory = [] { return static_cast<Object*>(new BevelButton()); },
-    });
-  }();
-  return table;
+  // The class's own entries (those after RectControl's), which live as long
+  // as the table.
+  const auto& all = BevelButton::StaticClass()->Properties();
+  for (auto p = all.begin() + static_cast<std::ptrdiff_t>(RectControl::StaticClass()->Properties().size());
+       p != all.end(); ++p) {
+    if (p->type == "i4") RegisterAccessors<plugin_sig::BevelInt32Get, plugin_sig::BevelInt32Set>(*p);
+    else if (p->type == "b") RegisterAccessors<plugin_sig::BevelBooleanGet, plugin_sig::BevelBooleanSet>(*p);
+    else if (p->type == "c") RegisterAccessors<plugin_sig::BevelColorGet, plugin_sig::BevelColorSet>(*p);
+    else RegisterAccessors<plugin_sig::BevelStringGet, plugin_sig::BevelStringSet>(*p);
+  }
 }

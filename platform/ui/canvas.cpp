@@ -8,7 +8,6 @@
 #include "runtime/runtime.h"
 #include "ui/canvas_qt.h"
 #include "ui/control_qt.h"
-#include "ui/method_entries.h"
 
 void PainterGraphics::DrawPlacement(const Picture& source, const Placement& placement) {
   if (!painter_) RaiseNilObjectException("the canvas's graphics, used after its Paint event");
@@ -80,18 +79,17 @@ void Canvas::SetEraseBackground(bool v) {
 }
 
 const ClassTable* Canvas::StaticClass() {
-  using T = Canvas;
   static const ClassTable* table = RuntimeNewClass({
       .name = "Canvas",
       .parent = RectControl::StaticClass(),
       .properties =
           {
-              Property<T>("Backdrop", "o<Picture>", &T::Backdrop, &T::SetBackdrop),
-              Property<T>("UseFocusRing", "b", &T::UseFocusRing, &T::SetUseFocusRing),
-              Property<T>("AcceptFocus", "b", &T::AcceptFocus, &T::SetAcceptFocus),
-              Property<T>("AcceptTabs", "b", &T::AcceptTabs, &T::SetAcceptTabs),
-              Property<T>("DoubleBuffer", "b", &T::DoubleBuffer, &T::SetDoubleBuffer),
-              Property<T>("EraseBackground", "b", &T::EraseBackground, &T::SetEraseBackground),
+              Property("Backdrop", "o<Picture>", &Canvas::Backdrop, &Canvas::SetBackdrop),
+              KeptProperty("UseFocusRing", "b", true),  // Qt's style draws its own focus frame
+              Property("AcceptFocus", "b", &Canvas::AcceptFocus, &Canvas::SetAcceptFocus),
+              KeptProperty("AcceptTabs", "b", false),
+              KeptProperty("DoubleBuffer", "b", false),  // Qt paints through a back buffer anyway
+              Property("EraseBackground", "b", &Canvas::EraseBackground, &Canvas::SetEraseBackground),
           },
       .factory = [] { return static_cast<Object*>(new Canvas()); },
   });

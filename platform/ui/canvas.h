@@ -12,16 +12,8 @@ class Canvas : public RectControl {
 
   const Ref<Picture>& Backdrop() const noexcept { return backdrop_; }
   void SetBackdrop(Ref<Picture> picture);
-  // Qt's style draws its own focus frame; kept.
-  bool UseFocusRing() const noexcept { return useFocusRing_; }
-  void SetUseFocusRing(bool v) noexcept { useFocusRing_ = v; }
   bool AcceptFocus() const noexcept { return acceptFocus_; }
   void SetAcceptFocus(bool v);
-  bool AcceptTabs() const noexcept { return acceptTabs_; }
-  void SetAcceptTabs(bool v) noexcept { acceptTabs_ = v; }
-  // Qt paints through a back buffer anyway; kept.
-  bool DoubleBuffer() const noexcept { return doubleBuffer_; }
-  void SetDoubleBuffer(bool v) noexcept { doubleBuffer_ = v; }
   // The canvas is filled with the window's background before each paint.
   bool EraseBackground() const noexcept { return eraseBackground_; }
   void SetEraseBackground(bool v);
@@ -34,6 +26,6 @@ class Canvas : public RectControl {
 
  private:
   Ref<Picture> backdrop_;
-  bool useFocusRing_ = true, acceptFocus_ = false, acceptTabs_ = false, doubleBuffer_ = false;
+  bool acceptFocus_ = false;
   bool eraseBackground_ = true;
 };

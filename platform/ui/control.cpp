@@ -2,16 +2,14 @@
 
 #include <algorithm>
 
-#include "runtime/values.h"
 #include "ui/control_qt.h"
-#include "ui/method_entries.h"
 #include "ui/window.h"
 #include "ui/window_qt.h"
 
 // --- Control ----------------------------------------------------------------
 
 Control::~Control() {
-  if (window_) window_->_ForgetMember(*this);
+  if (window_) window_->ForgetControl(*this);
 }
 
 Ref<::Window> Control::Window() const { return Ref<::Window>(window_); }
@@ -19,8 +17,9 @@ Ref<::Window> Control::Window() const { return Ref<::Window>(window_); }
 const ClassTable* Control::StaticClass() {
   static const ClassTable* table = RuntimeNewClass({
       .name = "Control",
+      // Index: the control-array index, -2147483648 for a control in no array.
       .properties = {Property("Name", "s", &Control::Name, &Control::SetName),
-                     Property("Index", "i4", &Control::Index, &Control::SetIndex)},
+                     KeptProperty("Index", "i4", std::int32_t{0})},
       .vtable = {{"Window", BindMethod<Control>([](Control& c, std::span<const Variant>) -> Variant {
                     return Ref<Object>(c.Window());
                   })}},
@@ -80,7 +79,7 @@ void RectControl::ApplyParent() {
   if (!w) return;
   QWidget* target = native_->parent;
   if (!initialParent_.empty() && WindowPointer()) {
-    Ref<Object> named = WindowPointer()->ControlByName(initialParent_);
+    Ref<Object> named = RuntimeWindowControlByName(*WindowPointer(), initialParent_);
     if (auto* host = dynamic_cast<RectControl*>(named.get()); host && host != this)
       if (QWidget* hostWidget = RectControlWidget(*host)) target = hostWidget;
   }
@@ -93,7 +92,7 @@ void RectControl::ApplyFocusPolicy() {
   QWidget* w = RectControlWidget(*this);
   if (!w) return;
   w->setFocusPolicy(!AcceptsFocus() ? Qt::NoFocus : tabStop_ ? Qt::StrongFocus : Qt::ClickFocus);
-  if (WindowPointer()) WindowPointer()->_UpdateTabOrder();
+  if (WindowPointer()) WindowPointer()->UpdateTabOrder();
 }
 
 void RectControl::SetLeft(std::int32_t v) {
@@ -114,7 +113,7 @@ void RectControl::SetHeight(std::int32_t v) {
 }
 void RectControl::SetTabIndex(std::int32_t v) {
   tabIndex_ = v;
-  if (RectControlWidget(*this) && WindowPointer()) WindowPointer()->_UpdateTabOrder();
+  if (RectControlWidget(*this) && WindowPointer()) WindowPointer()->UpdateTabOrder();
 }
 void RectControl::SetTabStop(bool v) {
   tabStop_ = v;
@@ -137,18 +136,6 @@ void RectControl::SetInitialParent(const std::string& v) {
   ApplyParent();
 }
 
-void RectControl::_WindowResized(std::int32_t dw, std::int32_t dh) {
-  if (lockRight_) {
-    if (lockLeft_) width_ = WrapAdd(width_, dw);
-    else left_ = WrapAdd(left_, dw);
-  }
-  if (lockBottom_) {
-    if (lockTop_) height_ = WrapAdd(height_, dh);
-    else top_ = WrapAdd(top_, dh);
-  }
-  ApplyGeometry();
-}
-
 const ClassTable* RectControl::StaticClass() {
   static const ClassTable* table = RuntimeNewClass({
       .name = "RectControl",
@@ -159,23 +146,26 @@ const ClassTable* RectControl::StaticClass() {
               Property("Top", "i4", &RectControl::Top, &RectControl::SetTop),
               Property("Width", "i4", &RectControl::Width, &RectControl::SetWidth),
               Property("Height", "i4", &RectControl::Height, &RectControl::SetHeight),
-              Property("LockLeft", "b", &RectControl::LockLeft, &RectControl::SetLockLeft),
-              Property("LockTop", "b", &RectControl::LockTop, &RectControl::SetLockTop),
-              Property("LockRight", "b", &RectControl::LockRight, &RectControl::SetLockRight),
-              Property("LockBottom", "b", &RectControl::LockBottom, &RectControl::SetLockBottom),
-              Property("TabPanelIndex", "i4", &RectControl::TabPanelIndex, &RectControl::SetTabPanelIndex),
+              // Which edges would keep their distance to the window's edges
+              // when it resizes: the controls stay where they were placed
+              // (the main window cannot be resized).
+              KeptProperty("LockLeft", "b", true),
+              KeptProperty("LockTop", "b", true),
+              KeptProperty("LockRight", "b", false),
+              KeptProperty("LockBottom", "b", false),
+              // The page of a tab panel the control is on (no tab panels here).
+              KeptProperty("TabPanelIndex", "i4", std::int32_t{0}),
               Property("TabIndex", "i4", &RectControl::TabIndex, &RectControl::SetTabIndex),
               Property("TabStop", "b", &RectControl::TabStop, &RectControl::SetTabStop),
               Property("Visible", "b", &RectControl::Visible, &RectControl::SetVisible),
               Property("Enabled", "b", &RectControl::Enabled, &RectControl::SetEnabled),
               Property("HelpTag", "s", &RectControl::HelpTag, &RectControl::SetHelpTag),
-              Property("AutoDeactivate", "b", &RectControl::AutoDeactivate, &RectControl::SetAutoDeactivate),
+              // Whether the control dims while its window is inactive (Qt's
+              // controls look the same in active and inactive windows).
+              KeptProperty("AutoDeactivate", "b", true),
               Property("InitialParent", "s", &RectControl::InitialParent, &RectControl::SetInitialParent),
           },
-      .vtable = {{"Constructor", BindMethod<RectControl>([](RectControl& c, std::span<const Variant>) -> Variant {
-                    c.Constructor();
-                    return {};
-                  })}},
+      .vtable = {{"Constructor", BindMethod(&RectControl::Constructor)}},
   });
   return table;
 }

@@ -7,13 +7,13 @@
 #include <memory>
 #include <string>
 
-#include "runtime/classes.h"
+#include "runtime/class_entries.h"
 #include "ui/instance_events.h"
 
 class Window;
 struct NativeWidget;  // the control's Qt widget (ui/control_qt.h)
 
-class Control : public Object, public InstanceEventTarget {
+class Control : public Object, public KeptValues, public InstanceEventTarget {
  public:
   Control() = default;
   ~Control() override;
@@ -26,15 +26,11 @@ class Control : public Object, public InstanceEventTarget {
 
   const std::string& Name() const noexcept { return name_; }
   void SetName(const std::string& name) { name_ = name; }
-  // The control-array index; -2147483648 for a control in no array.
-  std::int32_t Index() const noexcept { return index_; }
-  void SetIndex(std::int32_t index) noexcept { index_ = index; }
 
  private:
   friend class ::Window;
   ::Window* window_ = nullptr;  // not owned: the window holds its controls
   std::string name_;
-  std::int32_t index_ = 0;
 };
 
 class RectControl : public Control {
@@ -57,18 +53,6 @@ class RectControl : public Control {
   void SetWidth(std::int32_t v);
   std::int32_t Height() const noexcept { return height_; }
   void SetHeight(std::int32_t v);
-  // Which edges keep their distance to the window's edges when it resizes.
-  bool LockLeft() const noexcept { return lockLeft_; }
-  void SetLockLeft(bool v) noexcept { lockLeft_ = v; }
-  bool LockTop() const noexcept { return lockTop_; }
-  void SetLockTop(bool v) noexcept { lockTop_ = v; }
-  bool LockRight() const noexcept { return lockRight_; }
-  void SetLockRight(bool v) noexcept { lockRight_ = v; }
-  bool LockBottom() const noexcept { return lockBottom_; }
-  void SetLockBottom(bool v) noexcept { lockBottom_ = v; }
-  // The page of a tab panel the control is on; kept (no tab panels here).
-  std::int32_t TabPanelIndex() const noexcept { return tabPanelIndex_; }
-  void SetTabPanelIndex(std::int32_t v) noexcept { tabPanelIndex_ = v; }
   // Keyboard focus order among the window's controls.
   std::int32_t TabIndex() const noexcept { return tabIndex_; }
   void SetTabIndex(std::int32_t v);
@@ -81,17 +65,9 @@ class RectControl : public Control {
   // The tooltip; empty for none.
   const std::string& HelpTag() const noexcept { return helpTag_; }
   void SetHelpTag(const std::string& v);
-  // Whether the control dims while its window is inactive; kept, since
-  // Qt's controls look the same in active and inactive windows.
-  bool AutoDeactivate() const noexcept { return autoDeactivate_; }
-  void SetAutoDeactivate(bool v) noexcept { autoDeactivate_ = v; }
   // The name of the control of the same window this one is placed inside.
   const std::string& InitialParent() const noexcept { return initialParent_; }
   void SetInitialParent(const std::string& v);
-
-  // The window's content area was resized by (dw, dh): the locked edges
-  // keep their distance to the window's edges.
-  void _WindowResized(std::int32_t dw, std::int32_t dh);
 
  protected:
   // Makes the Qt widget with native.parent as its parent, stores it in
@@ -114,8 +90,7 @@ class RectControl : public Control {
 
   std::unique_ptr<NativeWidget> native_;
   std::int32_t left_ = 0, top_ = 0, width_ = 80, height_ = 22;
-  bool lockLeft_ = true, lockTop_ = true, lockRight_ = false, lockBottom_ = false;
-  std::int32_t tabPanelIndex_ = 0, tabIndex_ = 0;
-  bool tabStop_ = true, visible_ = true, enabled_ = true, autoDeactivate_ = true;
+  std::int32_t tabIndex_ = 0;
+  bool tabStop_ = true, visible_ = true, enabled_ = true;
   std::string helpTag_, initialParent_;
 };

@@ -51,13 +51,11 @@ Ref<Window> RuntimeSwapSelfAndMe(Object& me) {
   }
   const ClassTable* cls = me.Class();
   const InterfaceRecord* pane = cls ? cls->FindInterface("_PaneChild") : nullptr;
-  if (pane)
-    for (auto& [name, method] : pane->methods)
-      if (name == "Window" && method) {
-        Variant result = method(me, {});
-        if (auto* object = std::get_if<Ref<Object>>(&result))
-          if (Ref<Window> window = DynamicRef<Window>(*object)) return window;
-        RaiseNilObjectException("the window of the " + cls->Name() + " that raised the event");
-      }
+  if (const MethodFunction* window = pane ? pane->Find("Window") : nullptr) {
+    Variant result = (*window)(me, {});
+    if (auto* object = std::get_if<Ref<Object>>(&result))
+      if (Ref<Window> found = DynamicRef<Window>(*object)) return found;
+    RaiseNilObjectException("the window of the " + cls->Name() + " that raised the event");
+  }
   RaiseNilObjectException("the window of an object that is neither a control nor a pane child");
 }

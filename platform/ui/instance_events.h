@@ -24,7 +24,6 @@ class InstanceEventTarget {
 
   // The name the object was added to its window under ("" before): events
   // are traced as "event <name>.<event>".
-  const std::string& EventSourceName() const noexcept { return sourceName_; }
   void SetEventSourceName(std::string name) { sourceName_ = std::move(name); }
 
  protected:

@@ -3,79 +3,51 @@
 #include <algorithm>
 #include <deque>
 
+#include "runtime/class_entries.h"
 #include "runtime/runtime.h"
-#include "runtime/trace.h"
+#include "testing.h"
 
 namespace {
 
 int gLiveItems = 0;
 std::function<void(const MenuItem&, const MenuItem&)> gOnAppend;
 
-MenuItem& AsItem(Object& o) {
-  auto* item = dynamic_cast<MenuItem*>(&o);
-  if (!item) throw IllegalCastException("the receiver is not a MenuItem");
-  return *item;
-}
-
-std::int32_t IntArg(std::span<const Variant> a, std::size_t i) { return VariantAs<std::int32_t>(a[i], "an Integer"); }
-const std::string& StrArg(std::span<const Variant> a, std::size_t i) { return VariantAs<std::string>(a[i], "a String"); }
-Ref<MenuItem> ItemArg(std::span<const Variant> a, std::size_t i) {
-  return DynamicRef<MenuItem>(VariantAs<Ref<Object>>(a[i], "a MenuItem"));
-}
-void Arity(std::span<const Variant> a, std::size_t n) {
-  if (a.size() != n) throw RuntimeException("RuntimeException", "a menu operation got the wrong number of arguments");
-}
-
-// A slot whose operation takes the item and returns nothing.
-template <class F>
-VirtualSlot Slot(std::string name, std::size_t arity, F body) {
-  return {std::move(name), [arity, body](Object& self, std::span<const Variant> args) -> Variant {
-            Arity(args, arity);
-            return body(AsItem(self), args);
-          }};
-}
-
-Variant None() { return {}; }
-
-PropertyEntry TextProperty(std::string name, const std::string& (MenuItem::*get)() const noexcept,
-                           void (MenuItem::*set)(std::string)) {
-  return {std::move(name), "s", [get](Object& o) -> Variant { return (AsItem(o).*get)(); },
-          [set](Object& o, const Variant& v) { (AsItem(o).*set)(VariantAs<std::string>(v, "a String")); }};
-}
-
-PropertyEntry FlagProperty(std::string name, bool (MenuItem::*get)() const noexcept, void (MenuItem::*set)(bool) noexcept) {
-  return {std::move(name), "b", [get](Object& o) -> Variant { return (AsItem(o).*get)(); },
-          [set](Object& o, const Variant& v) { (AsItem(o).*set)(VariantAs<bool>(v, "a Boolean")); }};
-}
+using Args = std::span<const Variant>;
 
 // The operations of a menu item, in slot order. Overloads carry their
-// parameter types in the slot name; the platform's internal operations
-// (pop-up, cloning, dependency lists) have no entry.
+// parameter types in the slot name. The slots of operations that nothing
+// calls (enabling, inserting and removing, closing, items by index, pop-up,
+// cloning) are listed without one.
 std::vector<VirtualSlot> MenuItemSlots() {
-  using A = std::span<const Variant>;
+  auto bind = [](auto body) { return BindMethod<MenuItem>(body); };
   return {
-      Slot("Enable", 0, [](MenuItem& m, A) { m.Enable(); return None(); }),
-      Slot("Close", 0, [](MenuItem& m, A) { m.Close(); return None(); }),
-      Slot("Item", 1, [](MenuItem& m, A a) -> Variant { return Ref<Object>(m.Item(IntArg(a, 0))); }),
-      Slot("Count", 0, [](MenuItem& m, A) -> Variant { return m.Count(); }),
-      Slot("Child", 1, [](MenuItem& m, A a) -> Variant { return Ref<Object>(m.Child(StrArg(a, 0))); }),
-      Slot("Append", 1, [](MenuItem& m, A a) { m.Append(ItemArg(a, 0)); return None(); }),
-      Slot("Insert", 2, [](MenuItem& m, A a) { m.Insert(IntArg(a, 0), ItemArg(a, 1)); return None(); }),
-      Slot("Remove(Int32)", 1, [](MenuItem& m, A a) { m.Remove(IntArg(a, 0)); return None(); }),
-      Slot("Remove(MenuItem)", 1, [](MenuItem& m, A a) { m.Remove(ItemArg(a, 0)); return None(); }),
-      Slot("Remove(String)", 1, [](MenuItem& m, A a) { m.Remove(std::string_view(StrArg(a, 0))); return None(); }),
-      Slot("_Lookup(String)", 1, [](MenuItem& m, A a) -> Variant { return Ref<Object>(m._Lookup(StrArg(a, 0))); }),
-      Slot("_Lookup(String, Int32)", 2,
-           [](MenuItem& m, A a) -> Variant { return Ref<Object>(m._Lookup(StrArg(a, 0), IntArg(a, 1))); }),
-      Slot("MenuItem()", 0, [](MenuItem& m, A) { m.Constructor(); return None(); }),
-      Slot("Constructor(String, Variant)", 2, [](MenuItem& m, A a) { m.Constructor(StrArg(a, 0), a[1]); return None(); }),
-      {"PopUp()", {}},
-      {"PopUp(Int32, Int32)", {}},
-      {"_Swap(String, MenuItem)", {}},
-      {"_DisableEntirely", {}},
-      {"_SelfEnable", {}},
-      Slot("MenuItem(String, Variant)", 2, [](MenuItem& m, A a) { m.Constructor(StrArg(a, 0), a[1]); return None(); }),
-      Slot("Constructor()", 0, [](MenuItem& m, A) { m.Constructor(); return None(); }),
+      InternalSlot("Enable"),
+      InternalSlot("Close"),
+      InternalSlot("Item"),
+      {"Count", bind([](MenuItem& m, Args) -> Variant { return m.Count(); })},
+      {"Child", bind([](MenuItem& m, Args a) -> Variant { return Ref<Object>(m.Child(Arg<std::string>(a, 0))); })},
+      {"Append", bind([](MenuItem& m, Args a) -> Variant {
+         m.Append(Arg<Ref<MenuItem>>(a, 0));
+         return {};
+       })},
+      InternalSlot("Insert"),
+      InternalSlot("Remove(Int32)"),
+      InternalSlot("Remove(MenuItem)"),
+      InternalSlot("Remove(String)"),
+      {"_Lookup(String)",
+       bind([](MenuItem& m, Args a) -> Variant { return Ref<Object>(m._Lookup(Arg<std::string>(a, 0))); })},
+      {"_Lookup(String, Int32)", bind([](MenuItem& m, Args a) -> Variant {
+         return Ref<Object>(m._Lookup(Arg<std::string>(a, 0), Arg<std::int32_t>(a, 1)));
+       })},
+      {"MenuItem()", BindMethod(&MenuItem::Constructor)},
+      InternalSlot("Constructor(String, Variant)"),
+      InternalSlot("PopUp()"),
+      InternalSlot("PopUp(Int32, Int32)"),
+      InternalSlot("_Swap(String, MenuItem)"),
+      InternalSlot("_DisableEntirely"),
+      InternalSlot("_SelfEnable"),
+      InternalSlot("MenuItem(String, Variant)"),
+      {"Constructor()", BindMethod(&MenuItem::Constructor)},
   };
 }
 
@@ -95,20 +67,9 @@ void MenuItem::Constructor() {
   enabled_ = true;
 }
 
-void MenuItem::Constructor(std::string text, Variant tag) {
-  Constructor();
-  text_ = std::move(text);
-  tag_ = std::move(tag);
-}
-
 const std::string& MenuItem::KeyboardShortcut() const noexcept {
   static const std::string kNone;
   return shortcut_ ? *shortcut_ : kNone;
-}
-
-Ref<MenuItem> MenuItem::Item(std::int32_t index) const {
-  if (index < 0 || index >= Count()) return {};
-  return children_[static_cast<std::size_t>(index)];
 }
 
 bool MenuItem::IsSelfOrAncestor(const MenuItem* item) const noexcept {
@@ -124,9 +85,7 @@ void MenuItem::Detach(MenuItem* child) noexcept {
   children_.erase(it);  // may release the child: nothing of it is used after this
 }
 
-void MenuItem::Append(const Ref<MenuItem>& item) { Insert(Count(), item); }
-
-void MenuItem::Insert(std::int32_t index, const Ref<MenuItem>& item) {
+void MenuItem::Append(const Ref<MenuItem>& item) {
   if (!item) RaiseNilObjectException("the menu item to add");
   if (IsSelfOrAncestor(item.get()))
     throw RuntimeException("RuntimeException", "while adding menu item \"" + item->Name() +
@@ -134,26 +93,8 @@ void MenuItem::Insert(std::int32_t index, const Ref<MenuItem>& item) {
   if (gOnAppend) gOnAppend(*this, *item);
   Ref<MenuItem> keep = item;  // the former parent may hold the only other reference
   if (item->parent_) item->parent_->Detach(item.get());
-  index = std::clamp(index, std::int32_t{0}, Count());
-  children_.insert(children_.begin() + index, keep);
+  children_.push_back(keep);
   keep->parent_ = this;
-}
-
-void MenuItem::Remove(std::int32_t index) {
-  if (Ref<MenuItem> child = Item(index)) Detach(child.get());
-}
-
-void MenuItem::Remove(const Ref<MenuItem>& item) {
-  if (item) Detach(item.get());
-}
-
-void MenuItem::Remove(std::string_view name) {
-  if (Ref<MenuItem> child = Child(name)) Detach(child.get());
-}
-
-void MenuItem::Close() {
-  Ref<MenuItem> self(this);  // keeps the item alive while its parent lets go
-  if (parent_) parent_->Detach(this);
 }
 
 Ref<MenuItem> MenuItem::Child(std::string_view name) const {
@@ -193,11 +134,11 @@ const ClassTable* MenuItem::StaticClass() {
       .events = {{"Action", {}}, {"EnableMenu", {}}},
       .properties =
           {
-              TextProperty("Name", &MenuItem::Name, &MenuItem::SetName),
-              TextProperty("Text", &MenuItem::Text, &MenuItem::SetText),
-              TextProperty("KeyboardShortcut", &MenuItem::KeyboardShortcut, &MenuItem::SetKeyboardShortcut),
-              FlagProperty("AutoEnable", &MenuItem::AutoEnable, &MenuItem::SetAutoEnable),
-              FlagProperty("Enabled", &MenuItem::Enabled, &MenuItem::SetEnabled),
+              Property("Name", "s", &MenuItem::Name, &MenuItem::SetName),
+              Property("Text", "s", &MenuItem::Text, &MenuItem::SetText),
+              Property("KeyboardShortcut", "s", &MenuItem::KeyboardShortcut, &MenuItem::SetKeyboardShortcut),
+              Property("AutoEnable", "b", &MenuItem::AutoEnable, &MenuItem::SetAutoEnable),
+              Property("Enabled", "b", &MenuItem::Enabled, &MenuItem::SetEnabled),
           },
       .vtable = MenuItemSlots(),
       .factory = [] { return static_cast<Object*>(new MenuItem()); },

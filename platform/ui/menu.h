@@ -3,7 +3,6 @@
 // items; its children are the menus, theirs the entries. The tree is plain
 // data here; platform/ui/menu_qt.* shows it in a window.
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,8 +18,6 @@ class MenuItem : public Object {
   // The platform's default construction (the virtual no-argument
   // Constructor): an item with no text, no shortcut, AutoEnable off.
   void Constructor();
-  // Constructor(text, tag).
-  void Constructor(std::string text, Variant tag);
 
   const std::string& Name() const noexcept { return name_; }
   void SetName(std::string name) { name_ = std::move(name); }
@@ -35,27 +32,16 @@ class MenuItem : public Object {
   void SetAutoEnable(bool on) noexcept { autoEnable_ = on; }
   bool Enabled() const noexcept { return enabled_; }
   void SetEnabled(bool on) noexcept { enabled_ = on; }
-  void Enable() noexcept { enabled_ = true; }
-  const Variant& Tag() const noexcept { return tag_; }
   bool IsSeparator() const noexcept { return text_ == "-"; }
 
   // Children, in the order they were appended.
   std::int32_t Count() const noexcept { return static_cast<std::int32_t>(children_.size()); }
-  // The child at a 0-based index, or none outside the range.
-  Ref<MenuItem> Item(std::int32_t index) const;
   const std::vector<Ref<MenuItem>>& Children() const noexcept { return children_; }
   MenuItem* Parent() const noexcept { return parent_; }
   // Adds the item at the end (taking it from a former parent); raises
   // NilObjectException for none, and refuses the item itself or one of
   // its ancestors, which would make the tree a loop.
   void Append(const Ref<MenuItem>& item);
-  // Inserts at a 0-based index, clamped to 0..Count.
-  void Insert(std::int32_t index, const Ref<MenuItem>& item);
-  void Remove(std::int32_t index);
-  void Remove(const Ref<MenuItem>& item);
-  void Remove(std::string_view name);
-  // Takes the item out of its parent's menu.
-  void Close();
   // The direct child of that Name, or none.
   Ref<MenuItem> Child(std::string_view name) const;
   // The item of that Name anywhere below this one, nearer levels first;
@@ -81,7 +67,6 @@ class MenuItem : public Object {
   std::optional<std::string> shortcut_;
   bool autoEnable_ = false;
   bool enabled_ = true;
-  Variant tag_;
   std::vector<Ref<MenuItem>> children_;
   MenuItem* parent_ = nullptr;  // not owned: the parent owns this item
 };
@@ -104,11 +89,3 @@ void QuitMenuAction();
 // entries on the focused text field); implemented beside the Qt menus.
 bool RuntimeMenuActionAvailable(std::string_view name);
 bool RuntimePerformMenuAction(std::string_view name);
-
-namespace menu_seam {
-// How many menu items exist right now (bars and quit items included).
-int LiveItems() noexcept;
-// Called on every Append with the receiver and the item, before it is
-// added; a test makes building fail by raising from it. Empty: none.
-void OnAppend(std::function<void(const MenuItem& parent, const MenuItem& item)> hook);
-}  // namespace menu_seam

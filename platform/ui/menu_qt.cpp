@@ -63,10 +63,6 @@ void AddEntries(QMenu* menu, const MenuItem& parent) {
     QAction* action = nullptr;
     if (child->IsSeparator()) {
       action = menu->addSeparator();
-    } else if (child->Count() > 0) {
-      QMenu* sub = menu->addMenu(ToQt(child->Text()));
-      AddEntries(sub, *child);
-      action = sub->menuAction();
     } else {
       action = menu->addAction(ToQt(child->Text()));
       action->setShortcut(MenuShortcutToKeySequence(child->KeyboardShortcut()));

@@ -7,7 +7,8 @@
 #include "ui/menu.h"
 
 // A QMenuBar (owned by `parent`) showing the bar's menus as they stand:
-// one QMenu per menu, an entry per item, a separator for Text "-", the
+// one QMenu per menu, an entry per item of a menu (the items of an item
+// further down are not shown), a separator for Text "-", the
 // shortcut mapped to the primary modifier. Each QAction is named after its
 // item's Name. Choosing an entry activates its item at a dispatch boundary.
 QMenuBar* BuildQtMenuBar(const MenuBar& bar, QWidget* parent);

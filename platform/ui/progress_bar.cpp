@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "ui/control_qt.h"
-#include "ui/method_entries.h"
 
 void ProgressBar::MakeWidget(NativeWidget& native) {
   auto* bar = new QProgressBar(native.parent);
@@ -39,12 +38,11 @@ void ProgressBar::SetMaximum(std::int32_t v) {
 }
 
 const ClassTable* ProgressBar::StaticClass() {
-  using T = ProgressBar;
   static const ClassTable* table = RuntimeNewClass({
       .name = "ProgressBar",
       .parent = RectControl::StaticClass(),
-      .properties = {Property<T>("Value", "i4", &T::Value, &T::SetValue),
-                     Property<T>("Maximum", "i4", &T::Maximum, &T::SetMaximum)},
+      .properties = {Property("Value", "i4", &ProgressBar::Value, &ProgressBar::SetValue),
+                     Property("Maximum", "i4", &ProgressBar::Maximum, &ProgressBar::SetMaximum)},
       .factory = [] { return static_cast<Object*>(new ProgressBar()); },
   });
   return table;

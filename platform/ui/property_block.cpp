@@ -1,7 +1,6 @@
 #include "ui/property_block.h"
 
 #include <cstdint>
-#include <optional>
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <QLabel>
 
 #include "ui/control_qt.h"
-#include "ui/method_entries.h"
 
 namespace {
 
@@ -77,23 +76,17 @@ const ClassTable* StaticText::StaticClass() {
   static const ClassTable* table = RuntimeNewClass({
       .name = "StaticText",
       .parent = RectControl::StaticClass(),
-      .properties =
-          {
-              Property<T>("Text", "s", &T::Text, &T::SetText),
-              Property<T>("TextAlign", "i4", &T::TextAlign, &T::SetTextAlign),
-              Property<T>("TextColor", "c", &T::TextColor, &T::SetTextColor),
-              Property<T>("Multiline", "b", &T::Multiline, &T::SetMultiline),
-              Property<T>("Selectable", "b", &T::Selectable, &T::SetSelectable),
-              Property<T>("Transparent", "b", &T::Transparent, &T::SetTransparent),
-              Property<T>("DataSource", "s", &T::DataSource, &T::SetDataSource),
-              Property<T>("DataField", "s", &T::DataField, &T::SetDataField),
-              Property<T>("TextFont", "s", &T::TextFont, &T::SetTextFont),
-              Property<T>("TextSize", "f4", &T::TextSize, &T::SetTextSize),
-              Property<T>("TextUnit", "i4", &T::TextUnit, &T::SetTextUnit),
-              Property<T>("Bold", "b", &T::Bold, &T::SetBold),
-              Property<T>("Italic", "b", &T::Italic, &T::SetItalic),
-              Property<T>("Underline", "b", &T::Underline, &T::SetUnderline),
-          },
+      .properties = WithTextStyleProperties({
+          Property("Text", "s", &T::Text, &T::SetText),
+          Property("TextAlign", "i4", &T::TextAlign, &T::SetTextAlign),
+          Property("Multiline", "b", &T::Multiline, &T::SetMultiline),
+          Property("Selectable", "b", &T::Selectable, &T::SetSelectable),
+          Property("Transparent", "b", &T::Transparent, &T::SetTransparent),
+          // A database binding (no database here).
+          KeptProperty("DataSource", "s", std::string()),
+          KeptProperty("DataField", "s", std::string()),
+          Property("TextSize", "f4", &T::TextSize, &T::SetTextSize),
+      }),
       .factory = [] { return static_cast<Object*>(new StaticText()); },
   });
   return table;

@@ -24,11 +24,6 @@ class StaticText : public RectControl, public TextStyled {
   // False: the label fills its rectangle with the window's background.
   bool Transparent() const noexcept { return transparent_; }
   void SetTransparent(bool v);
-  // A database binding; kept (no database here).
-  const std::string& DataSource() const noexcept { return dataSource_; }
-  void SetDataSource(const std::string& v) { dataSource_ = v; }
-  const std::string& DataField() const noexcept { return dataField_; }
-  void SetDataField(const std::string& v) { dataField_ = v; }
 
  protected:
   void MakeWidget(NativeWidget& native) override;
@@ -40,7 +35,7 @@ class StaticText : public RectControl, public TextStyled {
  private:
   void ApplyLook();
 
-  std::string text_, dataSource_, dataField_;
+  std::string text_;
   std::int32_t textAlign_ = 0;
   bool multiline_ = false, selectable_ = false, transparent_ = false;
 };

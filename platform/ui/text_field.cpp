@@ -6,7 +6,6 @@
 
 #include "runtime/runtime.h"
 #include "ui/control_qt.h"
-#include "ui/method_entries.h"
 
 namespace {
 
@@ -38,7 +37,7 @@ std::string KeyText(const QKeyEvent& event) {
 // Sees every key before the field applies it.
 class KeyDownFilter : public QObject {
  public:
-  KeyDownFilter(TextField& field, QLineEdit& line) : QObject(&line), field_(field), line_(line) {}
+  KeyDownFilter(TextField& field, QLineEdit& line) : QObject(&line), field_(field) {}
 
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
@@ -49,19 +48,13 @@ class KeyDownFilter : public QObject {
     bool withhold = false;
     RuntimeDispatch([&] {
       Ref<TextField> keep(&field_);
-      withhold = field_._KeyDown(text);
+      withhold = field_.OnKeyDown(text);
     });
-    if (withhold) return true;
-    if (key.key() == Qt::Key_Tab && field_.AcceptTabs() && !line_.isReadOnly()) {
-      line_.insert("\t");
-      return true;
-    }
-    return false;
+    return withhold;
   }
 
  private:
   TextField& field_;
-  QLineEdit& line_;
 };
 
 Qt::Alignment FieldAlignment(std::int32_t alignment) {
@@ -83,7 +76,7 @@ void TextField::MakeWidget(NativeWidget& native) {
   QObject::connect(line, &QLineEdit::textChanged, line, [this] {
     RuntimeDispatch([this] {
       Ref<TextField> keep(this);
-      _TextChanged();
+      OnTextChanged();
     });
   });
 }
@@ -103,7 +96,6 @@ void TextField::ApplyLook() {
   line->setFrame(border_);
   line->setEchoMode(password_ ? QLineEdit::Password : QLineEdit::Normal);
   line->setReadOnly(readOnly_);
-  line->setMaxLength(limitText_ > 0 ? limitText_ : 32767);
   SetPaletteColor(*line, QPalette::Base, ToQColor(backColor_));
 }
 
@@ -146,17 +138,13 @@ void TextField::SetReadOnly(bool v) {
   readOnly_ = v;
   ApplyLook();
 }
-void TextField::SetLimitText(std::int32_t v) {
-  limitText_ = v;
-  ApplyLook();
-}
 
-void TextField::_TextChanged() {
+void TextField::OnTextChanged() {
   if (auto* line = NativeAs<QLineEdit>(*this)) text_ = FromQString(line->text());
   RaiseInstanceEvent(*this, "TextChange");
 }
 
-bool TextField::_KeyDown(const std::string& key) {
+bool TextField::OnKeyDown(const std::string& key) {
   const Variant args[] = {key};
   Variant result = RaiseInstanceEvent(*this, "KeyDown", args);
   const bool* withhold = std::get_if<bool>(&result);
@@ -168,30 +156,28 @@ const ClassTable* TextField::StaticClass() {
   static const ClassTable* table = RuntimeNewClass({
       .name = "TextField",
       .parent = RectControl::StaticClass(),
-      .properties =
-          {
-              Property<T>("Text", "s", &T::Text, &T::SetText),
-              Property<T>("CueText", "s", &T::CueText, &T::SetCueText),
-              Property<T>("Alignment", "i4", &T::Alignment, &T::SetAlignment),
-              Property<T>("Border", "b", &T::Border, &T::SetBorder),
-              Property<T>("Password", "b", &T::Password, &T::SetPassword),
-              Property<T>("UseFocusRing", "b", &T::UseFocusRing, &T::SetUseFocusRing),
-              Property<T>("TextColor", "c", &T::TextColor, &T::SetTextColor),
-              Property<T>("BackColor", "c", &T::BackColor, &T::SetBackColor),
-              Property<T>("Format", "s", &T::Format, &T::SetFormat),
-              Property<T>("Mask", "s", &T::Mask, &T::SetMask),
-              Property<T>("ReadOnly", "b", &T::ReadOnly, &T::SetReadOnly),
-              Property<T>("LimitText", "i4", &T::LimitText, &T::SetLimitText),
-              Property<T>("AcceptTabs", "b", &T::AcceptTabs, &T::SetAcceptTabs),
-              Property<T>("DataSource", "s", &T::DataSource, &T::SetDataSource),
-              Property<T>("DataField", "s", &T::DataField, &T::SetDataField),
-              Property<T>("TextFont", "s", &T::TextFont, &T::SetTextFont),
-              Property<T>("TextSize", "f4", &T::TextSize, &T::SetTextSize),
-              Property<T>("TextUnit", "i4", &T::TextUnit, &T::SetTextUnit),
-              Property<T>("Bold", "b", &T::Bold, &T::SetBold),
-              Property<T>("Italic", "b", &T::Italic, &T::SetItalic),
-              Property<T>("Underline", "b", &T::Underline, &T::SetUnderline),
-          },
+      .properties = WithTextStyleProperties({
+          Property("Text", "s", &T::Text, &T::SetText),
+          Property("CueText", "s", &T::CueText, &T::SetCueText),
+          Property("Alignment", "i4", &T::Alignment, &T::SetAlignment),
+          Property("Border", "b", &T::Border, &T::SetBorder),
+          Property("Password", "b", &T::Password, &T::SetPassword),
+          KeptProperty("UseFocusRing", "b", true),  // Qt's style draws its own focus frame
+          Property("BackColor", "c", &T::BackColor, &T::SetBackColor),
+          // A display format for numbers and an input mask: the text is shown
+          // and taken as typed.
+          KeptProperty("Format", "s", std::string()),
+          KeptProperty("Mask", "s", std::string()),
+          Property("ReadOnly", "b", &T::ReadOnly, &T::SetReadOnly),
+          // A limit on the text's length, and tabs typed into the field
+          // (the tab key moves the focus; typing is not limited).
+          KeptProperty("LimitText", "i4", std::int32_t{0}),
+          KeptProperty("AcceptTabs", "b", false),
+          // A database binding (no database here).
+          KeptProperty("DataSource", "s", std::string()),
+          KeptProperty("DataField", "s", std::string()),
+          Property("TextSize", "f4", &T::TextSize, &T::SetTextSize),
+      }),
       .factory = [] { return static_cast<Object*>(new TextField()); },
   });
   return table;

@@ -26,35 +26,15 @@ class TextField : public RectControl, public TextStyled {
   // Shows bullets for the characters.
   bool Password() const noexcept { return password_; }
   void SetPassword(bool v);
-  // Qt's style draws its own focus frame; kept.
-  bool UseFocusRing() const noexcept { return useFocusRing_; }
-  void SetUseFocusRing(bool v) noexcept { useFocusRing_ = v; }
   Color BackColor() const noexcept { return backColor_; }
   void SetBackColor(Color v);
-  // A display format for numbers and an input mask; kept, the text is
-  // shown and taken as typed.
-  const std::string& Format() const noexcept { return format_; }
-  void SetFormat(const std::string& v) { format_ = v; }
-  const std::string& Mask() const noexcept { return mask_; }
-  void SetMask(const std::string& v) { mask_ = v; }
   bool ReadOnly() const noexcept { return readOnly_; }
   void SetReadOnly(bool v);
-  // The most characters the field takes; 0 for no limit.
-  std::int32_t LimitText() const noexcept { return limitText_; }
-  void SetLimitText(std::int32_t v);
-  // The tab key types a tab into the field instead of moving the focus.
-  bool AcceptTabs() const noexcept { return acceptTabs_; }
-  void SetAcceptTabs(bool v) noexcept { acceptTabs_ = v; }
-  // A database binding; kept (no database here).
-  const std::string& DataSource() const noexcept { return dataSource_; }
-  void SetDataSource(const std::string& v) { dataSource_ = v; }
-  const std::string& DataField() const noexcept { return dataField_; }
-  void SetDataField(const std::string& v) { dataField_ = v; }
 
   // From the Qt side, each inside RuntimeDispatch: the text changed; a key
   // is about to be applied (true: withhold it).
-  void _TextChanged();
-  bool _KeyDown(const std::string& key);
+  void OnTextChanged();
+  bool OnKeyDown(const std::string& key);
 
  protected:
   void MakeWidget(NativeWidget& native) override;
@@ -65,8 +45,8 @@ class TextField : public RectControl, public TextStyled {
  private:
   void ApplyLook();
 
-  std::string text_, cueText_, format_, mask_, dataSource_, dataField_;
-  std::int32_t alignment_ = 0, limitText_ = 0;
-  bool border_ = true, password_ = false, useFocusRing_ = true, readOnly_ = false, acceptTabs_ = false;
+  std::string text_, cueText_;
+  std::int32_t alignment_ = 0;
+  bool border_ = true, password_ = false, readOnly_ = false;
   Color backColor_{255, 255, 255};
 };

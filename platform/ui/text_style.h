@@ -3,8 +3,9 @@
 // size and its unit, bold, italic, underline and colour.
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "runtime/variant.h"
+#include "runtime/classes.h"
 
 struct TextStyle {
   std::string font = "System";  // "System" (or empty): the platform's default font
@@ -43,3 +44,7 @@ class TextStyled {
  private:
   TextStyle style_;
 };
+
+// A TextStyled class's own property entries followed by those of its text
+// settings, TextSize aside (a bevel button has none).
+std::vector<PropertyEntry> WithTextStyleProperties(std::vector<PropertyEntry> own);

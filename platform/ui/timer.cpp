@@ -4,9 +4,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <array>
+#include <vector>
 
+#include "runtime/class_entries.h"
 #include "runtime/runtime.h"
-#include "ui/method_entries.h"
 
 struct TimerNative {
   QTimer timer;
@@ -30,7 +31,7 @@ Timer::Timer() : native_(std::make_unique<TimerNative>()) {
   QObject::connect(&native_->timer, &QTimer::timeout, &native_->timer, [this] {
     RuntimeDispatch([this] {
       Ref<Timer> keep(this);
-      _Fired();
+      OnFired();
     });
   });
   AliveTimers().push_back(this);
@@ -65,13 +66,12 @@ void Timer::SetEnabled(bool v) {
   enabled_ = v;
   Arm();
 }
-void Timer::Reset() { Arm(); }
 void Timer::Halt() {
   halted_ = true;
   Arm();
 }
 
-void Timer::_Fired() {
+void Timer::OnFired() {
   if (inAction_) return;  // its handler is still running
   if (mode_ == 1) mode_ = 0;
   inAction_ = true;
@@ -79,76 +79,24 @@ void Timer::_Fired() {
     bool& flag;
     ~Clear() { flag = false; }
   } clear{inAction_};
-  // Through the class's virtual table, so that a subclass's own _CallAction runs.
-  if (Class() && Class()->FindVirtual("_CallAction")) RuntimeCallVirtual(*this, "_CallAction");
-  else _CallAction();
+  // Through the class's virtual table, where a subclass may replace it.
+  RuntimeCallVirtual(*this, "_CallAction");
 }
 
-void Timer::_CallAction() {
-  RaiseInstanceEvent(*this, "Action");
-  for (Ref<Object> receiver : std::vector<Ref<Object>>(receivers_)) {
-    const ClassTable* cls = receiver->Class();
-    const InterfaceRecord* notified = cls ? cls->FindInterface("actionNotificationReceiver") : nullptr;
-    if (!notified) continue;
-    for (auto& [name, method] : notified->methods)
-      if (name == "PerformAction" && method) {
-        const Variant args[] = {Ref<Object>(this)};
-        method(*receiver, args);
-      }
-  }
-}
-
-void Timer::addActionNotificationReceiver(const Ref<Object>& receiver) {
-  if (!receiver) RaiseNilObjectException("the action notification receiver");
-  if (std::find(receivers_.begin(), receivers_.end(), receiver) == receivers_.end()) receivers_.push_back(receiver);
-}
-
-void Timer::removeActionNotificationReceiver(const Ref<Object>& receiver) { std::erase(receivers_, receiver); }
-
-namespace {
-using Args = std::span<const Variant>;
-MethodFunction ResetOp() {
-  return BindMethod<Timer>([](Timer& t, Args) -> Variant {
-    t.Reset();
-    return {};
-  });
-}
-MethodFunction AddReceiverOp() {
-  return BindMethod<Timer>([](Timer& t, Args a) -> Variant {
-    t.addActionNotificationReceiver(Arg<Ref<Object>>(a, 0));
-    return {};
-  });
-}
-MethodFunction RemoveReceiverOp() {
-  return BindMethod<Timer>([](Timer& t, Args a) -> Variant {
-    t.removeActionNotificationReceiver(Arg<Ref<Object>>(a, 0));
-    return {};
-  });
-}
-MethodFunction CallActionOp() {
-  return BindMethod<Timer>([](Timer& t, Args) -> Variant {
-    t._CallAction();
-    return {};
-  });
-}
-}  // namespace
+void Timer::_CallAction() { RaiseInstanceEvent(*this, "Action"); }
 
 const ClassTable* Timer::StaticClass() {
-  using T = Timer;
   static const ClassTable* table = RuntimeNewClass({
       .name = "Timer",
-      .methods = {{"Reset", "%%", ResetOp()},
-                  {"addActionNotificationReceiver", "%%o<actionNotificationReceiver>", AddReceiverOp()},
-                  {"removeActionNotificationReceiver", "%%o<actionNotificationReceiver>", RemoveReceiverOp()}},
       .events = {{"Action", nullptr}},
-      .properties = {Property<T>("Mode", "i4", &T::Mode, &T::SetMode),
-                     Property<T>("Period", "i4", &T::Period, &T::SetPeriod),
-                     Property<T>("Enabled", "b", &T::Enabled, &T::SetEnabled),
-                     ReadOnlyProperty<T>("_Running", "b", &T::Running, {{"__Scope", "Private"}, {"Hidden", ""}})},
-      .vtable = {{"Reset", ResetOp()},
-                 {"addActionNotificationReceiver", AddReceiverOp()},
-                 {"removeActionNotificationReceiver", RemoveReceiverOp()},
-                 {"_CallAction", CallActionOp()}},
+      .properties = {Property("Mode", "i4", &Timer::Mode, &Timer::SetMode),
+                     Property("Period", "i4", &Timer::Period, &Timer::SetPeriod),
+                     Property("Enabled", "b", &Timer::Enabled, &Timer::SetEnabled),
+                     ReadOnlyProperty("_Running", "b", &Timer::Running, {{"__Scope", "Private"}, {"Hidden", ""}})},
+      // Nothing calls Reset or the action receivers' operations.
+      .vtable = {InternalSlot("Reset"), InternalSlot("addActionNotificationReceiver"),
+                 InternalSlot("removeActionNotificationReceiver"),
+                 {"_CallAction", BindMethod(&Timer::_CallAction)}},
       .factory = [] { return static_cast<Object*>(new Timer()); },
   });
   return table;

@@ -7,7 +7,6 @@
 // dropped.
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "runtime/classes.h"
 #include "ui/instance_events.h"
@@ -26,20 +25,15 @@ class Timer : public Object, public InstanceEventTarget {
   void SetPeriod(std::int32_t v);
   bool Enabled() const noexcept { return enabled_; }
   void SetEnabled(bool v);
-  // Starts the period over.
-  void Reset();
   // Stops the timer for good, whatever Mode and Enabled say later.
   void Halt();
   // Whether the Qt timer is running now.
   bool Running() const noexcept;
-  // Raises Action (with the timer as its object), then tells every
-  // receiver added through addActionNotificationReceiver.
+  // Raises Action, with the timer as its object.
   void _CallAction();
-  void addActionNotificationReceiver(const Ref<Object>& receiver);
-  void removeActionNotificationReceiver(const Ref<Object>& receiver);
 
   // A firing of the Qt timer (inside RuntimeDispatch).
-  void _Fired();
+  void OnFired();
 
  protected:
   std::span<const std::string_view> InstanceEvents() const override;
@@ -49,7 +43,6 @@ class Timer : public Object, public InstanceEventTarget {
 
   std::int32_t mode_ = 2, period_ = 1000;
   bool enabled_ = true, inAction_ = false, halted_ = false;
-  std::vector<Ref<Object>> receivers_;
   std::unique_ptr<TimerNative> native_;
 };
 

@@ -3,15 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLayout>
-#include <QMenuBar>
-#include <QResizeEvent>
-#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 
 #include "runtime/runtime.h"
 #include "runtime/trace.h"
-#include "runtime/values.h"
 #include "ui/control.h"
 #include "ui/control_qt.h"
 #include "ui/window_qt.h"
@@ -64,12 +60,12 @@ bool WindowFrame::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
       RuntimeDispatch([owner] {
         Ref<Window> keep(owner);
-        owner->_Activated();
+        owner->OnActivated();
       });
     else if (event->type() == QEvent::WindowDeactivate)
       RuntimeDispatch([owner] {
         Ref<Window> keep(owner);
-        owner->_Deactivated();
+        owner->OnDeactivated();
       });
   }
   return QMainWindow::event(event);
@@ -79,33 +75,22 @@ void WindowFrame::closeEvent(QCloseEvent* event) {
   if (Window* owner = owner_)
     RuntimeDispatch([owner] {
       Ref<Window> keep(owner);
-      owner->_CloseRequested();
+      owner->OnCloseRequested();
     });
   event->accept();
-}
-
-void WindowContent::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  if (Window* owner = owner_) {
-    const QSize size = event->size();
-    RuntimeDispatch([owner, size] {
-      Ref<Window> keep(owner);
-      owner->_ContentResized(size.width(), size.height());
-    });
-  }
 }
 
 // --- Window -----------------------------------------------------------------
 
 Window::Window() = default;
 
-Window::~Window() { _Dispose(); }
+Window::~Window() { Dispose(); }
 
 void Window::Constructor() {
   if (native_) throw RuntimeException("RuntimeException", "the window \"" + title_ + "\" is already constructed");
   auto native = std::make_unique<WindowNative>();
   native->frame = std::make_unique<WindowFrame>(*this);
-  native->content = new WindowContent(*this, native->frame.get());
+  native->content = new QWidget(native->frame.get());
   native->frame->setCentralWidget(native->content);
   native->frame->setWindowTitle(ToQString(title_));
   native_ = std::move(native);
@@ -119,9 +104,7 @@ void Window::Constructor() {
   RuntimeRaiseClassEvent(*this, "Layout");
   RuntimeRaiseClassEvent(*this, "CreateControls");
   constructed_ = true;
-  layoutWidth_ = width_;
-  layoutHeight_ = height_;
-  _UpdateTabOrder();
+  UpdateTabOrder();
   RuntimeRaiseClassEvent(*this, "Open");
   if (visible_) ShowNow();
 }
@@ -132,21 +115,7 @@ void Window::ShowNow() {
   const bool first = !shown_;
   shown_ = true;
   ApplyFlags();
-  if (first) {
-    QScreen* screen = frame.screen() ? frame.screen() : QGuiApplication::primaryScreen();
-    const QSize size = frame.sizeHint();
-    if (positioned_) {
-      frame.move(left_, top_);
-    } else if (screen && placement_ >= 1 && placement_ <= 3) {  // parent window, main screen, parent's screen
-      const QRect area = screen->availableGeometry();
-      frame.move(area.center() - QPoint(size.width() / 2, size.height() / 2));
-    } else if (screen && placement_ == 4) {  // stagger
-      const int n = static_cast<int>(Lists().open.size());
-      frame.move(screen->availableGeometry().topLeft() + QPoint(22 * n, 22 * n));
-    }
-  }
-  if (fullScreen_) frame.showFullScreen();
-  else frame.show();
+  frame.show();
   if (QGuiApplication::platformName() != QLatin1String("offscreen")) frame.raise();  // it has no stacking
   frame.activateWindow();
   if (first) {
@@ -156,7 +125,7 @@ void Window::ShowNow() {
     QTimer::singleShot(0, &frame, [this] {
       RuntimeDispatch([this] {
         Ref<Window> keep(this);
-        if (visible_) _Activated();
+        if (visible_) OnActivated();
       });
     });
   }
@@ -174,7 +143,7 @@ void Window::Hide() {
 
 void Window::Close() {
   if (native_) native_->frame->close();
-  else _CloseRequested();
+  else OnCloseRequested();
 }
 
 void Window::Refresh(bool now) {
@@ -189,37 +158,9 @@ void Window::Refresh(bool now) {
   }
 }
 
-void Window::Minimize() {
-  if (native_) native_->frame->showMinimized();
-}
-void Window::Maximize() {
-  if (native_) native_->frame->showMaximized();
-}
-void Window::Restore() {
-  if (native_) native_->frame->showNormal();
-}
-
-namespace {
-void MoveFocus(QWidget* frame, bool forward) {
-  if (!frame) return;
-  QWidget* start = frame->focusWidget() ? frame->focusWidget() : frame;
-  QWidget* w = start;
-  do {
-    w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
-    if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled() && w->window() == frame) {
-      w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-      return;
-    }
-  } while (w != start);
-}
-}  // namespace
-
-void Window::FocusNext() { MoveFocus(WindowQMainWindow(*this), true); }
-void Window::FocusPrevious() { MoveFocus(WindowQMainWindow(*this), false); }
-
 Ref<Object> Window::__New(const ClassTable* table) {
   Ref<Object> object = RuntimeNewObject(table);
-  if (auto* control = dynamic_cast<::Control*>(object.get())) _AdoptMember(*control);
+  if (auto* control = dynamic_cast<::Control*>(object.get())) AdoptControl(*control);
   return object;
 }
 
@@ -227,29 +168,17 @@ void Window::_AddControl(const std::string& name, const Ref<Object>& control) {
   if (!control) RaiseNilObjectException("the control to add as \"" + name + "\"");
   controls_.emplace_back(name, control);
   if (auto* events = dynamic_cast<InstanceEventTarget*>(control.get())) events->SetEventSourceName(name);
+  const ClassTable* cls = control->Class();
   if (auto* c = dynamic_cast<::Control*>(control.get())) {
-    if (c->window_ != this) _AdoptMember(*c);
-  } else if (const ClassTable* cls = control->Class()) {
+    if (c->window_ != this) AdoptControl(*c);
+  } else if (const InterfaceRecord* pane = cls ? cls->FindInterface("_PaneChild") : nullptr) {
     // A pane child learns its window before any of its events can arrive.
-    if (const InterfaceRecord* pane = cls->FindInterface("_PaneChild"))
-      for (auto& [method, function] : pane->methods)
-        if (method == "_SetWindow" && function) {
-          const Variant args[] = {Ref<Object>(this)};
-          function(*control, args);
-        }
+    if (const MethodFunction* setWindow = pane->Find("_SetWindow")) {
+      const Variant args[] = {Ref<Object>(this)};
+      (*setWindow)(*control, args);
+    }
   }
-  if (constructed_) _UpdateTabOrder();
-}
-
-Ref<Object> Window::ControlByName(std::string_view name) const {
-  for (auto& [n, control] : controls_)
-    if (n == name) return control;
-  return {};
-}
-
-Ref<Object> Window::ControlAt(std::int32_t index) const {
-  if (index < 0 || index >= ControlCount()) return {};
-  return controls_[static_cast<std::size_t>(index)].second;
+  if (constructed_) UpdateTabOrder();
 }
 
 void Window::MenuBarSet(std::int32_t, Ref<MenuBar> bar) {
@@ -285,10 +214,6 @@ void Window::SetMaxHeight(std::int32_t v) {
   maxHeight_ = v;
   ApplySizeLimits();
 }
-void Window::SetFrame(std::int32_t v) {
-  frame_ = v;
-  ApplyFlags();
-}
 void Window::SetHasBackColor(bool v) {
   hasBackColor_ = v;
   ApplyBackground();
@@ -306,12 +231,6 @@ void Window::SetVisible(bool v) {
   if (!constructed_) visible_ = v;  // Constructor shows the window
   else if (v) Show();
   else Hide();
-}
-void Window::SetFullScreen(bool v) {
-  fullScreen_ = v;
-  if (!native_ || !shown_ || !visible_) return;
-  if (v) native_->frame->showFullScreen();
-  else native_->frame->showNormal();
 }
 void Window::SetMenuBarVisible(bool v) {
   menuBarVisible_ = v;
@@ -333,18 +252,6 @@ void Window::SetMaximizeButton(bool v) {
 void Window::SetMinimizeButton(bool v) {
   minimizeButton_ = v;
   ApplyFlags();
-}
-std::int32_t Window::Left() const { return native_ && shown_ ? native_->frame->x() : left_; }
-std::int32_t Window::Top() const { return native_ && shown_ ? native_->frame->y() : top_; }
-void Window::SetLeft(std::int32_t v) {
-  left_ = v;
-  positioned_ = true;
-  if (native_ && shown_) native_->frame->move(ClampSize(v), native_->frame->y());
-}
-void Window::SetTop(std::int32_t v) {
-  top_ = v;
-  positioned_ = true;
-  if (native_ && shown_) native_->frame->move(native_->frame->x(), ClampSize(v));
 }
 
 bool Window::IsMainWindow() const noexcept { return Lists().main == this; }
@@ -377,14 +284,8 @@ void Window::ApplySizeLimits() {
 void Window::ApplyFlags() {
   if (!native_) return;
   WindowFrame& frame = *native_->frame;
-  Qt::WindowFlags flags = Qt::Window;
-  switch (frame_) {
-    case 1: case 2: case 8: flags = Qt::Dialog; break;        // movable modal, modal, sheet
-    case 3: case 7: flags = Qt::Tool; break;                  // floating, global floating
-    case 4: case 5: case 6: flags |= Qt::FramelessWindowHint; break;  // plain, shadowed, rounded box
-    default: break;                                           // document window
-  }
-  flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
+  // A document window, the one frame the windows here have.
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
   if (closeButton_) flags |= Qt::WindowCloseButtonHint;
   if (minimizeButton_) flags |= Qt::WindowMinimizeButtonHint;
   if (maximizeButton_ && resizeable_) flags |= Qt::WindowMaximizeButtonHint;
@@ -404,19 +305,19 @@ void Window::ApplyBackground() {
 
 // --- events from the Qt side ------------------------------------------------
 
-void Window::_Activated() {
+void Window::OnActivated() {
   if (active_) return;
   active_ = true;
   RuntimeRaiseClassEvent(*this, "Activate");
 }
 
-void Window::_Deactivated() {
+void Window::OnDeactivated() {
   if (!active_) return;
   active_ = false;
   RuntimeRaiseClassEvent(*this, "Deactivate");
 }
 
-void Window::_CloseRequested() {
+void Window::OnCloseRequested() {
   RuntimeRaiseClassEvent(*this, "Close");
   visible_ = false;
   if (IsMainWindow()) {
@@ -428,25 +329,12 @@ void Window::_CloseRequested() {
   QTimer::singleShot(0, [window = Ref<Window>(this)] {
     RuntimeDispatch([&] {
       UnregisterWindow(*window);
-      window->_Dispose();
+      window->Dispose();
     });
   });
 }
 
-void Window::_ContentResized(std::int32_t width, std::int32_t height) {
-  if (!constructed_) return;
-  const std::int32_t dw = WrapSub(width, layoutWidth_), dh = WrapSub(height, layoutHeight_);
-  layoutWidth_ = width_ = width;
-  layoutHeight_ = height_ = height;
-  if (dw == 0 && dh == 0) return;
-  QWidget* content = WindowContentWidget(*this);
-  for (auto& [name, object] : controls_)
-    if (auto* rc = dynamic_cast<RectControl*>(object.get()))
-      if (QWidget* w = RectControlWidget(*rc); w && w->parentWidget() == content) rc->_WindowResized(dw, dh);
-  RuntimeRaiseClassEvent(*this, "Resized");
-}
-
-void Window::_UpdateTabOrder() {
+void Window::UpdateTabOrder() {
   if (!constructed_) return;
   std::vector<RectControl*> order;
   for (auto& [name, object] : controls_)
@@ -458,28 +346,27 @@ void Window::_UpdateTabOrder() {
     QWidget::setTabOrder(RectControlWidget(*order[i - 1]), RectControlWidget(*order[i]));
 }
 
-void Window::_AdoptMember(::Control& control) {
+void Window::AdoptControl(::Control& control) {
   if (control.window_ == this) return;
-  if (control.window_) control.window_->_ForgetMember(control);
+  if (control.window_) control.window_->ForgetControl(control);
   control.window_ = this;
-  members_.push_back(&control);
+  adopted_.push_back(&control);
 }
 
-void Window::_ForgetMember(::Control& control) noexcept {
-  std::erase(members_, &control);
+void Window::ForgetControl(::Control& control) noexcept {
+  std::erase(adopted_, &control);
   if (control.window_ == this) control.window_ = nullptr;
 }
 
-void Window::_Dispose() noexcept {
+void Window::Dispose() noexcept {
   // The controls go first: their widgets live inside the Qt window.
   auto controls = std::move(controls_);
   controls_.clear();
   controls.clear();
-  for (::Control* c : std::exchange(members_, {})) c->window_ = nullptr;
+  for (::Control* c : std::exchange(adopted_, {})) c->window_ = nullptr;
   menuBar_.Reset();
   if (native_) {
     native_->frame->Detach();
-    native_->content->Detach();
     native_.reset();
   }
   constructed_ = false;
@@ -488,7 +375,11 @@ void Window::_Dispose() noexcept {
 
 // --- the window lists -------------------------------------------------------
 
-Ref<Object> RuntimeWindowControlByName(Window& window, std::string_view name) { return window.ControlByName(name); }
+Ref<Object> RuntimeWindowControlByName(const Window& window, std::string_view name) {
+  for (auto& [held, control] : window.Controls())
+    if (held == name) return control;
+  return {};
+}
 
 Ref<Window> _GetImplicitWindow(std::string_view className) {
   for (auto& w : Lists().implicit)
@@ -511,7 +402,7 @@ void RuntimeReleaseWindowLists() {
   auto implicit = std::exchange(l.implicit, {});
   implicit.clear();
   auto open = std::exchange(l.open, {});
-  for (auto& w : open) w->_Dispose();
+  for (auto& w : open) w->Dispose();
   open.clear();
   l.created = false;
 }

@@ -13,13 +13,13 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/classes.h"
+#include "runtime/class_entries.h"
 #include "ui/menu.h"
 
 class Control;
 struct WindowNative;  // the Qt side (ui/window_qt.h)
 
-class Window : public Object {
+class Window : public Object, public KeptValues {
  public:
   Window();
   ~Window() override;
@@ -41,12 +41,6 @@ class Window : public Object {
   // Redraws the window: now with True (at most about 60 times a second,
   // later calls are painted at the next event pass), at the next pass with False.
   void Refresh(bool now = false);
-  void Minimize();
-  void Maximize();
-  void Restore();
-  // Moves the keyboard focus to the next or previous control in tab order.
-  void FocusNext();
-  void FocusPrevious();
 
   // Window.__New: a new object of the class (storage zeroed, initialisers
   // run), not yet constructed; a control belongs to this window from now on.
@@ -55,20 +49,15 @@ class Window : public Object {
   // on; a pane child (an object that is no control, such as a timer) is
   // told its window through its class's _PaneChild interface.
   void _AddControl(const std::string& name, const Ref<Object>& control);
-  // The first object held under the name, or none.
-  Ref<Object> ControlByName(std::string_view name) const;
   std::int32_t ControlCount() const noexcept { return static_cast<std::int32_t>(controls_.size()); }
-  // The object at a 0-based position in the order of _AddControl, or none.
-  Ref<Object> ControlAt(std::int32_t index) const;
   const std::vector<std::pair<std::string, Ref<Object>>>& Controls() const noexcept { return controls_; }
 
   // Window.MenuBar.Set (window, 0, bar) and Get: the window shows the bar.
   void MenuBarSet(std::int32_t index, Ref<MenuBar> bar);
   Ref<MenuBar> MenuBarGet() const { return menuBar_; }
 
-  // The window's block properties. Width and Height are the content area's.
-  std::int32_t Placement() const noexcept { return placement_; }
-  void SetPlacement(std::int32_t v) noexcept { placement_ = v; }
+  // The window's block properties that it acts on (the others it only
+  // keeps). Width and Height are the content area's.
   std::int32_t Width() const noexcept { return width_; }
   void SetWidth(std::int32_t v);
   std::int32_t Height() const noexcept { return height_; }
@@ -81,10 +70,6 @@ class Window : public Object {
   void SetMaxWidth(std::int32_t v);
   std::int32_t MaxHeight() const noexcept { return maxHeight_; }
   void SetMaxHeight(std::int32_t v);
-  std::int32_t Frame() const noexcept { return frame_; }
-  void SetFrame(std::int32_t v);
-  bool Composite() const noexcept { return composite_; }
-  void SetComposite(bool v) noexcept { composite_ = v; }
   bool HasBackColor() const noexcept { return hasBackColor_; }
   void SetHasBackColor(bool v);
   Color BackColor() const noexcept { return backColor_; }
@@ -93,27 +78,16 @@ class Window : public Object {
   void SetTitle(const std::string& v);
   bool Visible() const;
   void SetVisible(bool v);
-  bool FullScreen() const noexcept { return fullScreen_; }
-  void SetFullScreen(bool v);
   bool MenuBarVisible() const noexcept { return menuBarVisible_; }
   void SetMenuBarVisible(bool v);
   bool CloseButton() const noexcept { return closeButton_; }
   void SetCloseButton(bool v);
   bool Resizeable() const noexcept { return resizeable_; }
   void SetResizeable(bool v);
-  bool LiveResize() const noexcept { return liveResize_; }
-  void SetLiveResize(bool v) noexcept { liveResize_ = v; }
   bool MaximizeButton() const noexcept { return maximizeButton_; }
   void SetMaximizeButton(bool v);
   bool MinimizeButton() const noexcept { return minimizeButton_; }
   void SetMinimizeButton(bool v);
-  std::int32_t MacProcID() const noexcept { return macProcID_; }
-  void SetMacProcID(std::int32_t v) noexcept { macProcID_ = v; }
-  // The window's position on the screen.
-  std::int32_t Left() const;
-  void SetLeft(std::int32_t v);
-  std::int32_t Top() const;
-  void SetTop(std::int32_t v);
   // Set by the system when the window's document changed; cleared by Constructor.
   bool ContentsChanged() const noexcept { return contentsChanged_; }
   void SetContentsChanged(bool v) noexcept { contentsChanged_ = v; }
@@ -127,17 +101,16 @@ class Window : public Object {
   WindowNative* Native() const noexcept { return native_.get(); }
 
   // Called by the Qt side, each inside RuntimeDispatch.
-  void _Activated();
-  void _Deactivated();
-  void _CloseRequested();
-  void _ContentResized(std::int32_t width, std::int32_t height);
+  void OnActivated();
+  void OnDeactivated();
+  void OnCloseRequested();
   // Recomputes the keyboard focus order from the controls' TabIndex.
-  void _UpdateTabOrder();
+  void UpdateTabOrder();
   // Controls made by __New register here so that they learn when the window ends.
-  void _AdoptMember(Control& control);
-  void _ForgetMember(Control& control) noexcept;
+  void AdoptControl(Control& control);
+  void ForgetControl(Control& control) noexcept;
   // Lets go of every control and the Qt window (the window has ended).
-  void _Dispose() noexcept;
+  void Dispose() noexcept;
 
  private:
   void ApplySizeLimits();
@@ -147,27 +120,21 @@ class Window : public Object {
 
   std::unique_ptr<WindowNative> native_;
   std::vector<std::pair<std::string, Ref<Object>>> controls_;
-  std::vector<Control*> members_;  // not owned: controls made by __New
+  std::vector<Control*> adopted_;  // not owned: controls made by __New
   Ref<MenuBar> menuBar_;
 
-  std::int32_t placement_ = 0, width_ = 300, height_ = 300;
+  std::int32_t width_ = 300, height_ = 300;
   std::int32_t minWidth_ = 64, minHeight_ = 64, maxWidth_ = 32000, maxHeight_ = 32000;
-  std::int32_t frame_ = 0, macProcID_ = 0;
-  bool composite_ = false, hasBackColor_ = false;
+  bool hasBackColor_ = false;
   Color backColor_{255, 255, 255};
   std::string title_;
-  bool visible_ = true, fullScreen_ = false, menuBarVisible_ = true, closeButton_ = true;
-  bool resizeable_ = true, liveResize_ = true, maximizeButton_ = true, minimizeButton_ = true;
+  bool visible_ = true, menuBarVisible_ = true, closeButton_ = true;
+  bool resizeable_ = true, maximizeButton_ = true, minimizeButton_ = true;
   bool contentsChanged_ = false, active_ = false, shown_ = false, constructed_ = false;
-  std::int32_t left_ = 0, top_ = 0;
-  bool positioned_ = false;
-  // The content size the controls are laid out for; a resize moves the
-  // controls by the difference.
-  std::int32_t layoutWidth_ = 0, layoutHeight_ = 0;
 };
 
-// The control that the window holds under the name, or none.
-Ref<Object> RuntimeWindowControlByName(Window& window, std::string_view name);
+// The first object that the window holds under the name, or none.
+Ref<Object> RuntimeWindowControlByName(const Window& window, std::string_view name);
 
 // The framework's window lists: the implicit instance of each window class
 // (the first window of the class constructed), and the open windows.

@@ -8,8 +8,8 @@
 
 #include "ui/window.h"
 
-// Both hold their window without owning it; the window detaches them
-// before it lets the Qt window go, so no late Qt event reaches it.
+// Holds its window without owning it; the window detaches it before it
+// lets the Qt window go, so no late Qt event reaches it.
 class WindowFrame : public QMainWindow {
  public:
   explicit WindowFrame(Window& owner) : owner_(&owner) {}
@@ -23,21 +23,9 @@ class WindowFrame : public QMainWindow {
   Window* owner_;
 };
 
-class WindowContent : public QWidget {
- public:
-  WindowContent(Window& owner, QWidget* parent) : QWidget(parent), owner_(&owner) {}
-  void Detach() noexcept { owner_ = nullptr; }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-
- private:
-  Window* owner_;
-};
-
 struct WindowNative {
   std::unique_ptr<WindowFrame> frame;
-  WindowContent* content = nullptr;  // owned by the frame
+  QWidget* content = nullptr;        // owned by the frame
   QElapsedTimer lastRepaint;         // throttles Refresh(True)
 };
 

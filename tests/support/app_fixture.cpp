@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <chrono>
 #include <qpa/qwindowsysteminterface.h>
 #include <cstdlib>
@@ -15,7 +16,6 @@
 #include <thread>
 
 #include "app/startup.h"
-#include "dialogs/dialogs.h"
 #include "runtime/event_loops.h"
 #include "runtime/runtime.h"
 #include "ui/control_qt.h"
@@ -99,6 +99,21 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMilliseconds) 
     ProcessEventsFor(5);
   }
   return true;
+}
+
+std::ptrdiff_t IndexOf(const std::vector<std::string>& trace, const std::string& event) {
+  auto it = std::find(trace.begin(), trace.end(), event);
+  return it == trace.end() ? -1 : it - trace.begin();
+}
+
+void ExpectInOrder(const std::vector<std::string>& trace, const std::vector<std::string>& events) {
+  std::ptrdiff_t last = -1;
+  for (auto& e : events) {
+    const std::ptrdiff_t i = IndexOf(trace, e);
+    ASSERT_GE(i, 0) << "missing from the trace: " << e;
+    EXPECT_GT(i, last) << "out of order: " << e;
+    last = i;
+  }
 }
 
 std::string TestOutputFolder() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "mainwindow/window1.h"
+#include "testing.h"
 
 class QWidget;
 
@@ -35,6 +36,14 @@ Ref<T> ControlNamed(std::string_view name) {
   return RuntimeCheckCastAs<T>(RuntimeWindowControlByName(MainWindow(), name), T::StaticClass());
 }
 
+// A property's value as the object's class table gives it.
+template <class V>
+V PropertyValue(Object& object, std::string_view name) {
+  const PropertyEntry* entry = object.Class() ? object.Class()->FindProperty(name) : nullptr;
+  if (!entry) throw RuntimeException("KeyNotFoundException", "no property " + std::string(name));
+  return std::get<V>(entry->getter(object));
+}
+
 // The Qt widget of a control of the main window.
 QWidget* WidgetNamed(std::string_view name);
 
@@ -53,6 +62,11 @@ void ClickAsTheWindowSystemDoes(std::string_view control);
 void ProcessEventsFor(int milliseconds);
 // Runs the event loop until the condition holds or the time is up; whether it holds.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMilliseconds);
+
+// The position of an event in a trace, -1 when it is not there.
+std::ptrdiff_t IndexOf(const std::vector<std::string>& trace, const std::string& event);
+// Every event is in the trace, each after the one before it.
+void ExpectInOrder(const std::vector<std::string>& trace, const std::vector<std::string>& events);
 
 // The folder where tests leave files for people to look at
 // ($VINDRALO_TEST_OUTPUT, made when missing).

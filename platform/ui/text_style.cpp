@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <algorithm>
 
+#include "runtime/class_entries.h"
 #include "ui/control_qt.h"
 
 QFont StyleFont(const TextStyle& style) {
@@ -36,4 +37,18 @@ void SetPaletteColor(QWidget& widget, QPalette::ColorRole role, QColor color) {
 void ApplyTextStyle(QWidget& widget, const TextStyle& style, QPalette::ColorRole role) {
   widget.setFont(StyleFont(style));
   SetPaletteColor(widget, role, ToQColor(style.color));
+}
+
+std::vector<PropertyEntry> WithTextStyleProperties(std::vector<PropertyEntry> own) {
+  using T = TextStyled;
+  for (PropertyEntry& entry : std::vector<PropertyEntry>{
+           Property("TextColor", "c", &T::TextColor, &T::SetTextColor),
+           Property("TextFont", "s", &T::TextFont, &T::SetTextFont),
+           Property("TextUnit", "i4", &T::TextUnit, &T::SetTextUnit),
+           Property("Bold", "b", &T::Bold, &T::SetBold),
+           Property("Italic", "b", &T::Italic, &T::SetItalic),
+           Property("Underline", "b", &T::Underline, &T::SetUnderline),
+       })
+    own.push_back(std::move(entry));
+  return own;
 }
