@@ -411,8 +411,6 @@ void MovieWriter::Finish() {
     Lock lock(mutex_);
     drained_.wait(lock, [&] { return queued_ == 0 && !draining_; });
     failure = failure_;
-    spareFrames_.clear();
-    spareScalers_.clear();
   }
   if (!failure.empty() && !broken_) {
     broken_ = true;
