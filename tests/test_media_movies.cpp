@@ -360,6 +360,27 @@ TEST(MovieQueue, FramesLandInTheOrderAppendedWhateverOrderTheirConversionsFinish
   EXPECT_EQ(AllNames(dir.Path()).size(), 2u);  // no temporary file left
 }
 
+TEST(MovieQueue, APictureChangedRightAfterItsAppendGivesTheFrameAsAppended) {
+  ScratchFolder dir;
+  QueueSeams seams;
+  movie_queue::SetBeforeEachConversion([](std::int64_t) { Sleep(20); });  // converted after the changes
+  {
+    Ref<QTVideoTrack> track = GetFolderItem(dir / "m.mov")->CreateMovie()->NewVideoTrack(32, 32, 25.0);
+    Ref<Picture> picture = Solid(32, 32, FrameColour(0));
+    for (int i = 0; i < 4; ++i) {
+      track->AppendPicture(picture);
+      std::fill_n(picture->Bits(), 32 * 32, FrameColour(i + 1));
+    }
+  }
+  RaiseDeferredMediaErrors();
+  Ref<EditableMovie> back = GetFolderItem(dir / "m.mov")->OpenEditableMovie();
+  ASSERT_TRUE(back);
+  for (int i = 0; i < 4; ++i) {
+    back->SetPosition(i / 25.0);
+    EXPECT_LE(Distance(PixelAt(back->Picture(), 16, 16), FrameColour(i)), 10) << "frame " << i;
+  }
+}
+
 TEST(MovieQueue, PicturesWaitingStayWithinTheirLimits) {
   ScratchFolder dir;
   QueueSeams seams;
