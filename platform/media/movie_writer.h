@@ -6,7 +6,8 @@
 // worker finishes the conversion of the next frame in order feeds the ready
 // frames to the encoder, one at a time, in the order they were appended.
 // What the caller sees stays as if each Append had encoded its picture:
-// - the frames are those appended, in that order, converted as before;
+// - the frames are those appended, in that order, whichever worker
+//   converted them;
 // - the pictures waiting are bounded in number and in bytes: Append blocks
 //   until there is room (one picture is always let in, however big);
 // - a failure of a queued picture (converting, encoding or writing) is
