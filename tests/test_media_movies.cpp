@@ -8,14 +8,22 @@ extern "C" {
 #include <libavutil/display.h>
 }
 
+#include <sys/resource.h>
+
+#include <chrono>
+#include <csignal>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <mutex>
+#include <random>
+#include <thread>
 
 #include "files/folder_item.h"
 #include "media/movie.h"
 #include "media/movie_writer.h"
+#include "runtime/task_pool.h"
 #include "support/media_fixtures.h"
 
 using namespace media_test;
@@ -124,6 +132,54 @@ std::vector<std::string> AllNames(const std::string& folder) {
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
   return names;
+}
+
+// The movie queue's seams as a test sets them, put back when it ends.
+struct QueueSeams {
+  ~QueueSeams() {
+    movie_queue::SetBeforeEachConversion(nullptr);
+    movie_queue::SetLimits({});
+  }
+};
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Grain that H.264 cannot squeeze: every frame makes many bytes.
+Ref<Picture> Noise(std::int32_t w, std::int32_t h, unsigned seed) {
+  Ref<Picture> p = NewPicture(w, h);
+  std::minstd_rand random(seed + 1);
+  std::uint32_t* bits = p->Bits();
+  for (std::size_t i = 0; i < static_cast<std::size_t>(w) * h; ++i) bits[i] = 0xff000000u | (random() & 0xffffff);
+  return p;
+}
+
+// Appends the pictures until one append raises; the message of the failure
+// raised there, or when the movie was let go.
+std::string FailureOfMovie(const std::string& path, std::int32_t w, std::int32_t h,
+                           const std::vector<Ref<Picture>>& pictures, bool& raisedByAppend) {
+  std::string message;
+  raisedByAppend = false;
+  {
+    Ref<QTVideoTrack> track = GetFolderItem(path)->CreateMovie()->NewVideoTrack(w, h, 25.0);
+    for (const Ref<Picture>& picture : pictures) {
+      try {
+        track->AppendPicture(picture);
+      } catch (const IOException& e) {
+        message = e.Message();
+        raisedByAppend = true;
+        // Raised once: the movie stays failed, and finishing it adds nothing.
+        EXPECT_THROW(track->AppendPicture(picture), IOException);
+        break;
+      }
+    }
+  }
+  try {
+    RaiseDeferredMediaErrors();
+  } catch (const IOException& e) {
+    EXPECT_FALSE(raisedByAppend) << "raised twice: " << e.Message();
+    message = e.Message();
+  }
+  return message;
 }
 
 }  // namespace
@@ -256,6 +312,140 @@ TEST(MovieWriting, AFailureWhileFinishingIsRaisedAfterwardsAndLeavesNoTemporaryF
   }
   EXPECT_EQ(AllNames(dir.Path()), std::vector<std::string>{"taken.mov"});
   RaiseDeferredMediaErrors();  // reported once
+}
+
+TEST(MovieQueue, FramesLandInTheOrderAppendedWhateverOrderTheirConversionsFinish) {
+  ScratchFolder dir;
+  QueueSeams seams;
+  // Big pictures (scaled to fit) between small ones, some conversions held
+  // back, the last one longest, so that the movie is let go while it waits.
+  // (The big ones stay below the size at which Qt scales on threads of its
+  // own, whose locks the thread sanitizer cannot see.)
+  const int count = 24;
+  std::vector<Ref<Picture>> pictures;
+  for (int i = 0; i < count; ++i)
+    pictures.push_back(i % 2 ? Solid(320, 240, FrameColour(i)) : Solid(64, 48, FrameColour(i)));
+  std::mutex mutex;
+  std::vector<std::int64_t> converted;  // the order in which conversions got going
+  movie_queue::SetBeforeEachConversion([&](std::int64_t frame) {
+    if (frame % 3 == 0) Sleep(frame == count - 3 ? 150 : 30);
+    std::lock_guard lock(mutex);
+    converted.push_back(frame);
+  });
+  auto write = [&](const std::string& path) {
+    Ref<QTVideoTrack> track = GetFolderItem(path)->CreateMovie()->NewVideoTrack(64, 48, 25.0);
+    for (const Ref<Picture>& p : pictures) track->AppendPicture(p);
+  };  // let go here: finished once every conversion is done
+  write(dir / "shuffled.mov");
+  RaiseDeferredMediaErrors();
+  if (task_pool::Workers() > 1) {
+    EXPECT_FALSE(std::is_sorted(converted.begin(), converted.end()));
+  }
+  EXPECT_EQ(converted.size(), static_cast<std::size_t>(count));
+
+  const Probe p = ProbeMovie(dir / "shuffled.mov");
+  EXPECT_EQ(p.frames, count);
+  Ref<EditableMovie> back = GetFolderItem(dir / "shuffled.mov")->OpenEditableMovie();
+  ASSERT_TRUE(back);
+  for (int i = 0; i < count; ++i) {
+    back->SetPosition(i / 25.0);
+    EXPECT_LE(Distance(PixelAt(back->Picture(), 32, 24), FrameColour(i)), 10) << "frame " << i;
+  }
+  // One picture at a time, converted in order, gives the same file.
+  movie_queue::SetBeforeEachConversion(nullptr);
+  movie_queue::SetLimits({.pictures = 1});
+  write(dir / "in-order.mov");
+  RaiseDeferredMediaErrors();
+  EXPECT_EQ(ReadAll(dir / "shuffled.mov"), ReadAll(dir / "in-order.mov"));
+  EXPECT_EQ(AllNames(dir.Path()).size(), 2u);  // no temporary file left
+}
+
+TEST(MovieQueue, APictureChangedRightAfterItsAppendGivesTheFrameAsAppended) {
+  ScratchFolder dir;
+  QueueSeams seams;
+  movie_queue::SetBeforeEachConversion([](std::int64_t) { Sleep(20); });  // converted after the changes
+  {
+    Ref<QTVideoTrack> track = GetFolderItem(dir / "m.mov")->CreateMovie()->NewVideoTrack(32, 32, 25.0);
+    Ref<Picture> picture = Solid(32, 32, FrameColour(0));
+    for (int i = 0; i < 4; ++i) {
+      track->AppendPicture(picture);
+      std::fill_n(picture->Bits(), 32 * 32, FrameColour(i + 1));
+    }
+  }
+  RaiseDeferredMediaErrors();
+  Ref<EditableMovie> back = GetFolderItem(dir / "m.mov")->OpenEditableMovie();
+  ASSERT_TRUE(back);
+  for (int i = 0; i < 4; ++i) {
+    back->SetPosition(i / 25.0);
+    EXPECT_LE(Distance(PixelAt(back->Picture(), 16, 16), FrameColour(i)), 10) << "frame " << i;
+  }
+}
+
+TEST(MovieQueue, PicturesWaitingStayWithinTheirLimits) {
+  ScratchFolder dir;
+  QueueSeams seams;
+  movie_queue::SetBeforeEachConversion([](std::int64_t) { Sleep(5); });  // the caller outruns the workers
+  const std::size_t charge = 64 * 48 * 4 + 64 * 48 * 3 / 2;  // a picture and its converted frame
+  struct Case {
+    movie_queue::Limits limits;
+    std::size_t peak;  // pictures waiting at most
+  };
+  const Case cases[] = {
+      {{}, task_pool::Workers()},                           // by default one per worker
+      {{.pictures = 2}, 2},                                 // by number
+      {{.pictures = 50, .bytes = 3 * charge}, 3},           // by bytes
+      {{.pictures = 50, .bytes = 1}, 1},                    // one is always let in, however big
+  };
+  for (const Case& c : cases) {
+    movie_queue::SetLimits(c.limits);
+    movie_queue::ResetStats();
+    {
+      Ref<QTVideoTrack> track = GetFolderItem(dir / "m.mov")->CreateMovie()->NewVideoTrack(64, 48, 25.0);
+      for (int i = 0; i < 30; ++i) track->AppendPicture(Solid(64, 48, FrameColour(i)));
+    }
+    RaiseDeferredMediaErrors();
+    const movie_queue::Stats stats = movie_queue::CurrentStats();
+    EXPECT_EQ(stats.peakPictures, c.peak) << c.limits.pictures << " pictures, " << c.limits.bytes << " bytes";
+    EXPECT_EQ(stats.peakBytes, c.peak * charge);
+    EXPECT_EQ(stats.conversions, 30u);
+    EXPECT_EQ(ProbeMovie(dir / "m.mov").frames, 30);
+  }
+}
+
+TEST(MovieQueue, AFailureWhilePicturesAreQueuedIsRaisedAndLeavesNoFile) {
+  ScratchFolder dir;
+  QueueSeams seams;
+  // A conversion that fails while later pictures wait: raised at a later
+  // append (the queue is full long before the last picture).
+  std::vector<Ref<Picture>> solid;
+  for (int i = 0; i < 40; ++i) solid.push_back(Solid(64, 48, FrameColour(i)));
+  movie_queue::SetBeforeEachConversion([&](std::int64_t frame) {
+    if (frame == 5) throw IOException("while converting a frame of " + (dir / "c.mov") + ": no luck");
+    Sleep(2);
+  });
+  bool byAppend = false;
+  EXPECT_EQ(FailureOfMovie(dir / "c.mov", 64, 48, solid, byAppend),
+            "while converting a frame of " + (dir / "c.mov") + ": no luck");
+  EXPECT_TRUE(byAppend);
+  EXPECT_TRUE(AllNames(dir.Path()).empty());
+  movie_queue::SetBeforeEachConversion(nullptr);
+
+  // The file cannot grow: the encoder's packets fail to be written, raised
+  // with FFmpeg's text at an append or when the movie is finished.
+  std::vector<Ref<Picture>> noise;
+  for (int i = 0; i < 80; ++i) noise.push_back(Noise(256, 256, i));
+  struct rlimit before {};
+  getrlimit(RLIMIT_FSIZE, &before);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = before;
+  small.rlim_cur = 256 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string message = FailureOfMovie(dir / "w.mov", 256, 256, noise, byAppend);
+  setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_NE(message.find(dir / "w.mov"), std::string::npos) << message;
+  EXPECT_NE(message.find(AvErrorText(AVERROR(EFBIG))), std::string::npos) << message;
+  EXPECT_TRUE(AllNames(dir.Path()).empty());
 }
 
 TEST(MovieReading, FramesAtPositionsBetweenAndPastTheEnd) {

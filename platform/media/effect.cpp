@@ -6,35 +6,13 @@
 #include <cstring>
 
 #include "media/blend.h"
+#include "media/fit.h"
 
 namespace {
 
 std::function<bool(std::int32_t)>& FailPredicate() {
   static std::function<bool(std::int32_t)> predicate;
   return predicate;
-}
-
-// image1 made the size of image2: scaled to fit inside it, keeping its
-// shape, centred on black; made when first read.
-PixelSnapshot FittedTo(const PixelSnapshot& from, std::int32_t width, std::int32_t height) {
-  if (from->width == width && from->height == height) return from;
-  return PixelsOnDemand(width, height, PixelLayout::kRgb32, [from](PixelBuffer& out) {
-    std::fill_n(out.Storage(), static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height),
-                0xff000000u);
-    const double scale =
-        std::min(static_cast<double>(out.width) / from->width, static_cast<double>(out.height) / from->height);
-    const auto w = std::clamp(static_cast<std::int32_t>(std::lround(from->width * scale)), 1, out.width);
-    const auto h = std::clamp(static_cast<std::int32_t>(std::lround(from->height * scale)), 1, out.height);
-    const PixelSnapshot rgb = RgbPixels(from);
-    const QImage whole(reinterpret_cast<const uchar*>(rgb->Row(0)), rgb->width, rgb->height,
-                       static_cast<qsizetype>(rgb->Stride() * 4), QImage::Format_RGB32);
-    const QImage scaled =
-        whole.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
-    const std::int32_t left = (out.width - w) / 2, top = (out.height - h) / 2;
-    for (std::int32_t y = 0; y < h; ++y)
-      std::memcpy(out.Storage() + static_cast<std::size_t>(top + y) * out.Stride() + left, scaled.constScanLine(y),
-                  static_cast<std::size_t>(w) * 4);
-  });
 }
 
 }  // namespace
@@ -102,7 +80,7 @@ Ref<Picture> QTEffectSequence::Image() {
   }
   // A recipe: the pixels are blended when first read, by the worker that
   // encodes the step when it is saved.
-  if (!w.fitted) w.fitted = FittedTo(w.from, w.to->width, w.to->height);
+  if (!w.fitted) w.fitted = FittedOnBlack(w.from, w.to->width, w.to->height);
   w.picture = New<Picture>(BlendedOnDemand(w.fitted, w.to, BlendWeight(frame_, frames_)));
   return w.picture;
 }

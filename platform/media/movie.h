@@ -60,8 +60,11 @@ class QTVideoTrack : public Object {
   std::string CompressionType() const { return compression_; }
   // Raises IOException for a code other than "avc1".
   void SetCompressionType(const std::string& type);
-  // Encodes the picture as the track's next frame: another size is scaled
-  // to fit, centred on black. Failures raise IOException with FFmpeg's text.
+  // Adds the picture, as it is now, as the track's next frame: another
+  // size is scaled to fit, centred on black. The frame is converted and
+  // encoded on the platform's workers while the caller goes on; a failure
+  // raises IOException with FFmpeg's text at this append or a later one, or
+  // when the movie is finished (after the handler that let it go).
   void AppendPicture(const Ref<Picture>& picture);
 
  private:

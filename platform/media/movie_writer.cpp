@@ -13,7 +13,8 @@ extern "C" {
 #include <mutex>
 
 #include "files/temp_files.h"
-#include "media/picture_qt.h"
+#include "media/fit.h"
+#include "runtime/task_pool.h"
 
 namespace {
 
@@ -45,7 +46,51 @@ void CopyPadded(const std::uint32_t* src, std::size_t srcStride, int w, int h, s
   }
 }
 
+constexpr std::size_t kMiB = std::size_t{1} << 20;
+
+// The queue's settings, shared by every movie.
+struct QueueSettings {
+  std::mutex mutex;
+  movie_queue::Limits limits;
+  movie_queue::Stats stats;
+  std::function<void(std::int64_t)> beforeEach;
+};
+QueueSettings& Settings() {
+  static QueueSettings settings;
+  return settings;
+}
+
 }  // namespace
+
+namespace movie_queue {
+
+Limits CurrentLimits() {
+  // One picture per worker keeps every worker converting while the encoder
+  // works; the bytes keep big pictures (a 24-megapixel photo is 96 MiB) to
+  // a few at a time.
+  std::lock_guard lock(Settings().mutex);
+  const Limits set = Settings().limits;
+  return {.pictures = set.pictures ? set.pictures : task_pool::Workers(),
+          .bytes = set.bytes ? set.bytes : 256 * kMiB};
+}
+void SetLimits(Limits limits) {
+  std::lock_guard lock(Settings().mutex);
+  Settings().limits = limits;
+}
+Stats CurrentStats() {
+  std::lock_guard lock(Settings().mutex);
+  return Settings().stats;
+}
+void ResetStats() {
+  std::lock_guard lock(Settings().mutex);
+  Settings().stats = {};
+}
+void SetBeforeEachConversion(std::function<void(std::int64_t frame)> hook) {
+  std::lock_guard lock(Settings().mutex);
+  Settings().beforeEach = std::move(hook);
+}
+
+}  // namespace movie_queue
 
 void ReportDeferredMediaError(std::string message) {
   std::lock_guard lock(DeferredMutex());
@@ -71,6 +116,7 @@ MovieWriter::~MovieWriter() {
   } catch (const std::exception& e) {
     ReportDeferredMediaError("while finishing the movie " + target_ + ": " + e.what());
   }
+  // Finish waited for the workers even when it failed.
 }
 
 bool MovieWriter::SetTrack(std::int32_t width, std::int32_t height, double rate) {
@@ -88,7 +134,6 @@ bool MovieWriter::SetTrack(std::int32_t width, std::int32_t height, double rate)
 }
 
 void MovieWriter::Fail(const std::string& action, int code) {
-  broken_ = true;
   const std::string text = "while " + action + " " + target_ + ": " + AvErrorText(code);
   Discard();
   throw IOException(text);
@@ -99,6 +144,7 @@ void MovieWriter::Discard() noexcept {
   format_.reset();
   stream_ = nullptr;
   if (!temp_.empty()) unlink(temp_.c_str());
+  temp_.clear();
 }
 
 void MovieWriter::Start() {
@@ -148,25 +194,8 @@ void MovieWriter::Start() {
   opts.reset(raw_opts);
   if (rc < 0) Fail("writing the header of", rc);
 
-  yuv_.reset(av_frame_alloc());
   packet_.reset(av_packet_alloc());
-  if (!yuv_ || !packet_) Fail("encoding", AVERROR(ENOMEM));
-  yuv_->format = AV_PIX_FMT_YUV420P;
-  yuv_->width = encodedWidth_;
-  yuv_->height = encodedHeight_;
-  yuv_->color_range = AVCOL_RANGE_MPEG;
-  yuv_->colorspace = AVCOL_SPC_BT709;
-  yuv_->color_primaries = AVCOL_PRI_BT709;
-  yuv_->color_trc = AVCOL_TRC_BT709;
-  rc = av_frame_get_buffer(yuv_.get(), 0);
-  if (rc < 0) Fail("encoding", rc);
-
-  // Full-range RGB to limited-range BT.709.
-  scaler_ = NewScaler(encodedWidth_, encodedHeight_, AV_PIX_FMT_BGRA, encodedWidth_, encodedHeight_,
-                      AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, 1);
-  if (!scaler_) Fail("making the colour converter for", AVERROR(EINVAL));
-  sws_setColorspaceDetails(scaler_.get(), sws_getCoefficients(SWS_CS_ITU709), 1, sws_getCoefficients(SWS_CS_ITU709),
-                           0, 0, 1 << 16, 1 << 16);
+  if (!packet_) Fail("encoding", AVERROR(ENOMEM));
   started_ = true;
 }
 
@@ -186,51 +215,197 @@ void MovieWriter::WritePackets(AVFrame* frame) {
   }
 }
 
+void MovieWriter::RaiseQueuedFailure() {
+  std::string failure;
+  {
+    std::lock_guard lock(mutex_);
+    failure = failure_;
+  }
+  if (failure.empty()) return;
+  broken_ = true;  // raised once; later calls say the movie failed before
+  throw IOException(failure);
+}
+
 void MovieWriter::Append(const Picture& picture) {
   if (broken_) throw IOException("while writing " + target_ + ": the movie failed before");
   if (finished_) throw IOException("while writing " + target_ + ": the movie is finished");
+  RaiseQueuedFailure();
   if (!HasTrack()) throw IOException("while writing " + target_ + ": the movie has no video track");
-  if (picture.Width() <= 0 || picture.Height() <= 0)
+  PixelSnapshot pixels = picture.Snapshot();
+  if (!pixels || pixels->width <= 0 || pixels->height <= 0)
     throw IOException("while writing " + target_ + ": the picture is empty");
-  if (!started_) Start();
-
-  PixelSnapshot pixels = RgbPixels(picture.Snapshot());
-  const std::uint32_t* source = pixels->Row(0);
-  const bool direct = pixels->width == encodedWidth_ && pixels->height == encodedHeight_ &&
-                      pixels->Stride() == static_cast<std::size_t>(encodedWidth_);  // the track's own even size
-  if (!direct) {
-    staging_.resize(static_cast<std::size_t>(encodedWidth_) * encodedHeight_);
-    if (pixels->width == width_ && pixels->height == height_) {
-      CopyPadded(source, pixels->Stride(), width_, height_, staging_.data(), encodedWidth_, encodedHeight_);
-    } else {
-      // Another size: scaled to fit the track, centred on black.
-      Ref<Picture> fitted = NewPicture(width_, height_);
-      std::fill_n(fitted->Bits(), static_cast<std::size_t>(width_) * height_, 0xff000000u);
-      const double scale = std::min(static_cast<double>(width_) / pixels->width,
-                                    static_cast<double>(height_) / pixels->height);
-      const auto w = std::clamp(static_cast<std::int32_t>(std::lround(pixels->width * scale)), 1, width_);
-      const auto h = std::clamp(static_cast<std::int32_t>(std::lround(pixels->height * scale)), 1, height_);
-      fitted->Graphics()->DrawPicture(New<Picture>(pixels), (width_ - w) / 2, (height_ - h) / 2, w, h, 0, 0,
-                                      pixels->width, pixels->height);
-      CopyPadded(fitted->ConstRow(0), static_cast<std::size_t>(width_), width_, height_, staging_.data(),
-                 encodedWidth_, encodedHeight_);
+  if (!started_) {
+    try {
+      Start();
+    } catch (...) {
+      broken_ = true;
+      throw;
     }
-    source = staging_.data();
   }
-  int rc = av_frame_make_writable(yuv_.get());
-  if (rc < 0) Fail("encoding a frame of", rc);
+
+  // The picture's pixels and its frame once converted.
+  const std::size_t charge = PixelBytes(*pixels) +
+                             static_cast<std::size_t>(encodedWidth_) * static_cast<std::size_t>(encodedHeight_) * 3 / 2;
+  const movie_queue::Limits limits = movie_queue::CurrentLimits();
+  auto job = std::make_shared<Job>(Job{.pixels = std::move(pixels), .charge = charge});
+  {
+    Lock lock(mutex_);
+    drained_.wait(lock, [&] {
+      return !failure_.empty() || queued_ == 0 ||
+             (queued_ < limits.pictures && queuedBytes_ + charge <= limits.bytes);
+    });
+    if (failure_.empty()) {
+      job->index = appended_++;
+      ++queued_;
+      queuedBytes_ += charge;
+      std::lock_guard settings(Settings().mutex);
+      Settings().stats.peakPictures = std::max(Settings().stats.peakPictures, queued_);
+      Settings().stats.peakBytes = std::max(Settings().stats.peakBytes, queuedBytes_);
+    }
+  }
+  RaiseQueuedFailure();  // one that came while this picture waited for room
+  try {
+    task_pool::Post([this, job] { Convert(job->index, std::move(job->pixels), job->charge); });
+  } catch (...) {
+    Convert(job->index, std::move(job->pixels), job->charge);  // no room to queue the task: done here
+  }
+}
+
+void MovieWriter::ConvertInto(const PixelSnapshot& picture, SwsPtr& scaler, FramePtr& frame) const {
+  auto fail = [&](int code) { throw IOException("while converting a frame of " + target_ + ": " + AvErrorText(code)); };
+  if (!frame) {
+    frame.reset(av_frame_alloc());
+    if (!frame) fail(AVERROR(ENOMEM));
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = encodedWidth_;
+    frame->height = encodedHeight_;
+    frame->color_range = AVCOL_RANGE_MPEG;
+    frame->colorspace = AVCOL_SPC_BT709;
+    frame->color_primaries = AVCOL_PRI_BT709;
+    frame->color_trc = AVCOL_TRC_BT709;
+    if (const int rc = av_frame_get_buffer(frame.get(), 0); rc < 0) fail(rc);
+  } else if (const int rc = av_frame_make_writable(frame.get()); rc < 0) {
+    fail(rc);
+  }
+  if (!scaler) {
+    // Full-range RGB to limited-range BT.709, on one thread: the frames
+    // themselves are converted side by side.
+    scaler = NewScaler(encodedWidth_, encodedHeight_, AV_PIX_FMT_BGRA, encodedWidth_, encodedHeight_,
+                       AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, 1);
+    if (!scaler) fail(AVERROR(EINVAL));
+    sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(SWS_CS_ITU709), 1,
+                             sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+  }
+
+  // RGB32 at the track's size (another size fitted, centred on black), then
+  // at the encoded size (odd sizes padded) in rows one after the other.
+  const PixelSnapshot rgb = RgbPixels(FittedOnBlack(picture, width_, height_));
+  const std::uint32_t* source = rgb->Row(0);
+  std::shared_ptr<PixelBuffer> staging;
+  if (rgb->width != encodedWidth_ || rgb->height != encodedHeight_ ||
+      rgb->Stride() != static_cast<std::size_t>(encodedWidth_)) {
+    staging = NewPixelBuffer(encodedWidth_, encodedHeight_);
+    CopyPadded(source, rgb->Stride(), width_, height_, staging->Storage(), encodedWidth_, encodedHeight_);
+    source = staging->Storage();
+  }
   const std::uint8_t* planes[1] = {reinterpret_cast<const std::uint8_t*>(source)};
   const int strides[1] = {encodedWidth_ * 4};
-  rc = sws_scale(scaler_.get(), planes, strides, 0, encodedHeight_, yuv_->data, yuv_->linesize);
-  if (rc < 0) Fail("converting a frame of", rc);
-  yuv_->pts = frames_;
-  WritePackets(yuv_.get());
-  ++frames_;
+  const int rc = sws_scale(scaler.get(), planes, strides, 0, encodedHeight_, frame->data, frame->linesize);
+  if (rc < 0) fail(rc);
+}
+
+void MovieWriter::Convert(std::int64_t index, PixelSnapshot pixels, std::size_t charge) noexcept {
+  Converted done;
+  done.charge = charge;
+  SwsPtr scaler;
+  std::function<void(std::int64_t)> before;
+  bool skip = false;
+  {
+    std::lock_guard lock(mutex_);
+    skip = !failure_.empty();  // nothing more is written: no need to convert
+    if (!spareFrames_.empty()) {
+      done.frame = std::move(spareFrames_.back());
+      spareFrames_.pop_back();
+    }
+    if (!spareScalers_.empty()) {
+      scaler = std::move(spareScalers_.back());
+      spareScalers_.pop_back();
+    }
+  }
+  if (!skip) {
+    std::lock_guard lock(Settings().mutex);
+    before = Settings().beforeEach;
+    ++Settings().stats.conversions;
+  }
+  if (!skip) {
+    try {
+      if (before) before(index);
+      ConvertInto(pixels, scaler, done.frame);
+      done.frame->pts = index;
+    } catch (const RuntimeException& e) {
+      done.error = e.Message();
+    } catch (const std::exception& e) {
+      done.error = "while converting a frame of " + target_ + ": " + e.what();
+    } catch (...) {
+      done.error = "while converting a frame of " + target_ + ": an unknown failure";
+    }
+  }
+  pixels.reset();  // outside the lock: big storage goes back to its pool
+  Lock lock(mutex_);
+  if (scaler) spareScalers_.push_back(std::move(scaler));
+  ready_.emplace(index, std::move(done));
+  if (draining_) return;  // the worker draining takes this frame in turn
+  draining_ = true;
+  Drain(lock);
+  draining_ = false;
+  drained_.notify_all();  // under the lock: once Finish sees this, the writer may go
+}
+
+void MovieWriter::Drain(Lock& lock) noexcept {
+  // Encodes the frames that are ready, in order, until the next one is not.
+  for (auto it = ready_.find(encoded_); it != ready_.end(); it = ready_.find(encoded_)) {
+    Converted next = std::move(it->second);
+    ready_.erase(it);
+    if (failure_.empty() && !next.error.empty()) {
+      failure_ = std::move(next.error);
+      lock.unlock();
+      Discard();
+      lock.lock();
+    } else if (failure_.empty()) {
+      lock.unlock();
+      std::string error;
+      try {
+        WritePackets(next.frame.get());  // a failure discards the file
+      } catch (const RuntimeException& e) {
+        error = e.Message();
+      } catch (const std::exception& e) {
+        error = "while encoding a frame of " + target_ + ": " + e.what();
+      }
+      lock.lock();
+      if (!error.empty()) failure_ = std::move(error);
+    }
+    if (next.frame) spareFrames_.push_back(std::move(next.frame));
+    ++encoded_;
+    --queued_;
+    queuedBytes_ -= next.charge;
+    drained_.notify_all();
+  }
 }
 
 void MovieWriter::Finish() {
   if (finished_) return;
   finished_ = true;
+  std::string failure;
+  {
+    Lock lock(mutex_);
+    drained_.wait(lock, [&] { return queued_ == 0 && !draining_; });
+    failure = failure_;
+  }
+  if (!failure.empty() && !broken_) {
+    broken_ = true;
+    Discard();
+    throw IOException(failure);
+  }
   if (broken_ || !started_) {
     Discard();
     return;
@@ -245,6 +420,7 @@ void MovieWriter::Finish() {
   if (rename(temp_.c_str(), target_.c_str()) != 0) {
     const int error = errno;
     unlink(temp_.c_str());
+    temp_.clear();
     throw IOException("while replacing " + target_ + ": " + std::strerror(error));
   }
   temp_.clear();
