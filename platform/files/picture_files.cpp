@@ -23,6 +23,7 @@
 #include "files/temp_files.h"
 #include "media/jpeg.h"
 #include "media/picture_qt.h"
+#include "runtime/runtime.h"
 #include "runtime/task_pool.h"
 
 namespace {
@@ -260,6 +261,9 @@ Ref<Picture> OpenPictureFile(const std::string& path, std::string& whyNot) {
 }
 
 void DecodeAhead(const std::string& path) {
+  // Only for a handler at work (a run, a movie being made): the runtime
+  // waits for the workers when it stops.
+  if (RuntimeDispatchDepth() == 0) return;
   struct stat st{};
   std::string whyNot;
   auto file = std::make_shared<FileDescriptor>(OpenedPictureFile(path, st, whyNot));

@@ -11,8 +11,9 @@
 // files are read, never blocking and never more than a picture could need.
 Ref<Picture> OpenPictureFile(const std::string& path, std::string& whyNot);
 // Starts decoding the file on the platform's workers, so that opening it
-// soon finds its pixels made (or waits for them). Does nothing for a file
-// that cannot be opened as a picture, is already decoded, or still changes.
+// soon finds its pixels made (or waits for them). Does nothing outside a
+// handler, and for a file that cannot be opened as a picture, is already
+// decoded, or still changes.
 void DecodeAhead(const std::string& path);
 // Writes the picture as JPEG through a temporary file renamed over the
 // path (absolute); raises IOException naming the file and the reason.

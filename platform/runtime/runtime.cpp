@@ -11,6 +11,7 @@
 #include "files/write_pool.h"
 #include "runtime/event_loops.h"
 #include "runtime/held_input.h"
+#include "runtime/task_pool.h"
 #include "runtime/trace.h"
 #include "testing.h"
 #include "ui/timer.h"
@@ -188,6 +189,9 @@ int RuntimeExit() {
       s.exitStatus = 1;
     }
   }
+  // No worker task outlives the application (a photo decoded ahead reads
+  // through Qt).
+  task_pool::WaitUntilIdle();
   RuntimeTrace("runtime stopped");
   held_input::Forget();
   s.app.reset();

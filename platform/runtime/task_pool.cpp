@@ -34,8 +34,13 @@ class Pool {
     {
       std::lock_guard lock(mutex_);
       tasks_.push_back(std::move(task));
+      ++unfinished_;
     }
     ready_.notify_one();
+  }
+  void WaitUntilIdle() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [&] { return unfinished_ == 0; });
   }
   std::size_t Size() const noexcept { return workers_.size(); }
 
@@ -51,12 +56,15 @@ class Pool {
         tasks_.pop_front();
       }
       task();
+      std::lock_guard lock(mutex_);
+      if (--unfinished_ == 0) idle_.notify_all();
     }
   }
 
   std::mutex mutex_;
-  std::condition_variable ready_;
+  std::condition_variable ready_, idle_;
   std::deque<std::function<void()>> tasks_;
+  std::size_t unfinished_ = 0;  // queued or running
   bool stopping_ = false;
   std::vector<std::thread> workers_;
 };
@@ -95,5 +103,6 @@ void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& part
   shared->finished.wait(lock, [&] { return shared->done == count; });
 }
 std::size_t Workers() noexcept { return Shared().Size(); }
+void WaitUntilIdle() { Shared().WaitUntilIdle(); }
 
 }  // namespace task_pool

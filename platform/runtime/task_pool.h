@@ -24,4 +24,8 @@ void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& part
 // The number of worker threads.
 std::size_t Workers() noexcept;
 
+// Waits until no task is queued or running (the runtime's stop: no task may
+// outlive what it uses, Qt among it).
+void WaitUntilIdle();
+
 }  // namespace task_pool
