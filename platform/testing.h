@@ -6,6 +6,8 @@
 // records nothing until a test turns them on. Each seam is implemented
 // beside the part of the platform it stands in for; a seam of another part
 // is declared here as a section of its own.
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -90,3 +92,57 @@ void RuntimeOnLoopEntered(std::function<void()> hook);
 // releases, exit) so tests can check their order without reading the code.
 void RuntimeEnableTrace(bool on);
 std::vector<std::string> RuntimeTakeTrace();
+
+// --- the cross-fade (platform/media/effect.cpp) ---------------------------------
+
+namespace effect_seam {
+// While set, a step for which the predicate answers true gives no picture
+// (an empty function turns it off).
+void FailWhen(std::function<bool(std::int32_t step)> predicate);
+}  // namespace effect_seam
+
+// --- frames written on the workers (platform/files/write_pool.cpp) --------------
+
+namespace write_pool {
+// What the pool holds at most at one moment: pending saves, and bytes of
+// pixels not yet encoded (one picture is always let in, however big).
+struct Limits {
+  std::size_t saves = 0;
+  std::size_t pixelBytes = 0;
+};
+Limits CurrentLimits();
+// Other limits (zero fields keep the defaults).
+void SetLimits(Limits limits);
+// What the pool did since the last ResetStats.
+struct Stats {
+  std::size_t encodes = 0;  // pictures encoded by the workers
+  std::size_t writes = 0;   // files written (or failed)
+  std::size_t peakSaves = 0;
+  std::size_t peakPixelBytes = 0;
+};
+Stats CurrentStats();
+void ResetStats();
+// Work a worker does before each save it takes: a test slows the workers
+// down with it, or makes a save fail by raising an IOException.
+void SetBeforeEachSave(std::function<void(const std::string& path)> hook);
+}  // namespace write_pool
+
+// --- a movie's pictures queued for converting (platform/media/movie_writer.cpp) -
+
+namespace movie_queue {
+struct Limits {
+  std::size_t pictures = 0;  // pictures waiting at once
+  std::size_t bytes = 0;     // their pixels and their converted frames
+};
+Limits CurrentLimits();
+// Other limits from the next Append on (zero fields keep the defaults).
+void SetLimits(Limits limits);
+struct Stats {
+  std::size_t conversions = 0;
+  std::size_t peakPictures = 0, peakBytes = 0;
+};
+Stats CurrentStats();
+void ResetStats();
+// Work a worker does before each conversion (a test slows some down).
+void SetBeforeEachConversion(std::function<void(std::int64_t frame)> hook);
+}  // namespace movie_queue

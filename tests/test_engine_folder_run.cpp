@@ -11,6 +11,7 @@
 
 #include "media/effect.h"
 #include "support/folder_run_fixture.h"
+#include "testing.h"
 
 using namespace app_test;
 using namespace engine_test;

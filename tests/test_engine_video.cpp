@@ -12,6 +12,7 @@
 
 #include "files/write_pool.h"
 #include "support/engine_fixtures.h"
+#include "testing.h"
 #include "ui/window_qt.h"
 
 using namespace app_test;

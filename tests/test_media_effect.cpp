@@ -6,6 +6,7 @@
 
 #include "media/effect.h"
 #include "support/media_fixtures.h"
+#include "testing.h"
 
 using namespace media_test;
 

@@ -25,6 +25,7 @@ extern "C" {
 #include "media/movie_writer.h"
 #include "runtime/task_pool.h"
 #include "support/media_fixtures.h"
+#include "testing.h"
 
 using namespace media_test;
 

@@ -16,6 +16,7 @@
 #include "files/paths.h"
 #include "files/picture_files.h"
 #include "files/write_pool.h"
+#include "runtime/class_entries.h"
 #include "runtime/runtime.h"
 
 namespace {
@@ -61,21 +62,12 @@ FolderItem::FolderItem(std::string path) : path_(std::move(path)) {}
 FolderItem::~FolderItem() = default;
 
 const ClassTable* FolderItem::StaticClass() {
-  auto self = [](Object& o) -> FolderItem& { return static_cast<FolderItem&>(o); };
+  using T = FolderItem;
   static const ClassTable* table = RuntimeNewClass({
       .name = "FolderItem",
-      .properties =
-          {
-              {.name = "Name", .type = "s", .getter = [=](Object& o) -> Variant { return self(o).Name(); }},
-              {.name = "AbsolutePath",
-               .type = "s",
-               .getter = [=](Object& o) -> Variant { return self(o).AbsolutePath(); }},
-              {.name = "Exists", .type = "b", .getter = [=](Object& o) -> Variant { return self(o).Exists(); }},
-              {.name = "Directory",
-               .type = "b",
-               .getter = [=](Object& o) -> Variant { return self(o).Directory(); }},
-              {.name = "Count", .type = "i4", .getter = [=](Object& o) -> Variant { return self(o).Count(); }},
-          },
+      .properties = {ReadOnlyProperty("Name", "s", &T::Name), ReadOnlyProperty("AbsolutePath", "s", &T::AbsolutePath),
+                     ReadOnlyProperty("Exists", "b", &T::Exists), ReadOnlyProperty("Directory", "b", &T::Directory),
+                     ReadOnlyProperty("Count", "i4", &T::Count)},
       .factory = [] { return static_cast<Object*>(new FolderItem("/")); },
   });
   return table;

@@ -20,6 +20,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/runtime.h"
 #include "runtime/task_pool.h"
+#include "testing.h"
 
 namespace write_pool {
 

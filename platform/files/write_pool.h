@@ -44,26 +44,4 @@ void WaitForPath(const std::string& path);      // writes to that file
 void WaitForFolder(const std::string& folder);  // writes into that folder
 void WaitForAll();
 
-// What the pool holds at most at one moment: pending saves, and bytes of
-// pixels not yet encoded (one picture is always let in, however big).
-struct Limits {
-  std::size_t saves = 0;
-  std::size_t pixelBytes = 0;
-};
-Limits CurrentLimits();
-
-// For tests and the benchmark.
-struct Stats {
-  std::size_t encodes = 0;  // pictures encoded by the workers
-  std::size_t writes = 0;   // files written (or failed)
-  std::size_t peakSaves = 0;
-  std::size_t peakPixelBytes = 0;
-};
-Stats CurrentStats();
-void ResetStats();
-// Seams: other limits (zero fields keep the defaults), and work a worker
-// does before each save it takes (a test slows the workers down with it).
-void SetLimits(Limits limits);
-void SetBeforeEachSave(std::function<void(const std::string& path)> hook);
-
 }  // namespace write_pool

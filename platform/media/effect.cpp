@@ -7,6 +7,8 @@
 
 #include "media/blend.h"
 #include "media/fit.h"
+#include "runtime/class_entries.h"
+#include "testing.h"
 
 namespace {
 
@@ -38,18 +40,10 @@ QTEffectSequence::QTEffectSequence() = default;
 QTEffectSequence::~QTEffectSequence() = default;
 
 const ClassTable* QTEffectSequence::StaticClass() {
-  auto self = [](Object& o) -> QTEffectSequence& { return static_cast<QTEffectSequence&>(o); };
+  using T = QTEffectSequence;
   static const ClassTable* table = RuntimeNewClass({
       .name = "QTEffectSequence",
-      .properties = {{.name = "Frame",
-                      .type = "i4",
-                      .getter = [=](Object& o) -> Variant { return self(o).Frame(); },
-                      .setter = [=](Object& o, const Variant& v) {
-                        self(o).SetFrame(VariantAs<std::int32_t>(v, "a frame number"));
-                      }},
-                     {.name = "Image",
-                      .type = "o<Picture>",
-                      .getter = [=](Object& o) -> Variant { return Ref<Object>(self(o).Image()); }}},
+      .properties = {Property("Frame", "i4", &T::Frame, &T::SetFrame), ReadOnlyProperty("Image", "o<Picture>", &T::Image)},
       .factory = [] { return static_cast<Object*>(new QTEffectSequence()); },
   });
   return table;

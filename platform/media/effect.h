@@ -43,9 +43,3 @@ class QTEffectSequence : public Object {
   Ref<Picture> image1_, image2_;
   std::unique_ptr<Work> work_;
 };
-
-namespace effect_seam {
-// While set, a step for which the predicate answers true gives no picture
-// (an empty function turns it off).
-void FailWhen(std::function<bool(std::int32_t step)> predicate);
-}  // namespace effect_seam

@@ -2,6 +2,7 @@
 
 #include "media/movie_reader.h"
 #include "media/movie_writer.h"
+#include "runtime/class_entries.h"
 #include "runtime/runtime.h"
 
 namespace {
@@ -32,27 +33,14 @@ EditableMovie::EditableMovie() = default;
 EditableMovie::~EditableMovie() = default;
 
 const ClassTable* EditableMovie::StaticClass() {
-  auto self = [](Object& o) -> EditableMovie& { return static_cast<EditableMovie&>(o); };
+  using T = EditableMovie;
   static const ClassTable* table = RuntimeNewClass({
       .name = "EditableMovie",
-      .properties = {{.name = "Duration",
-                      .type = "d",
-                      .getter = [=](Object& o) -> Variant { return self(o).Duration(); }},
-                     {.name = "Position",
-                      .type = "d",
-                      .getter = [=](Object& o) -> Variant { return self(o).Position(); },
-                      .setter = [=](Object& o, const Variant& v) {
-                        self(o).SetPosition(VariantAs<double>(v, "a position in seconds"));
-                      }},
-                     {.name = "Picture",
-                      .type = "o<Picture>",
-                      .getter = [=](Object& o) -> Variant { return Ref<Object>(self(o).Picture()); }},
-                     {.name = "TimeScale",
-                      .type = "i4",
-                      .getter = [=](Object& o) -> Variant { return self(o).TimeScale(); }},
-                     {.name = "TimeDuration",
-                      .type = "i4",
-                      .getter = [=](Object& o) -> Variant { return self(o).TimeDuration(); }}},
+      .properties = {ReadOnlyProperty("Duration", "d", &T::Duration),
+                     Property("Position", "d", &T::Position, &T::SetPosition),
+                     ReadOnlyProperty("Picture", "o<Picture>", &T::Picture),
+                     ReadOnlyProperty("TimeScale", "i4", &T::TimeScale),
+                     ReadOnlyProperty("TimeDuration", "i4", &T::TimeDuration)},
       .factory = [] { return static_cast<Object*>(new EditableMovie()); },
   });
   return table;
@@ -95,15 +83,10 @@ QTVideoTrack::QTVideoTrack(std::shared_ptr<MovieWriter> writer) : writer_(std::m
 QTVideoTrack::~QTVideoTrack() = default;
 
 const ClassTable* QTVideoTrack::StaticClass() {
-  auto self = [](Object& o) -> QTVideoTrack& { return static_cast<QTVideoTrack&>(o); };
+  using T = QTVideoTrack;
   static const ClassTable* table = RuntimeNewClass({
       .name = "QTVideoTrack",
-      .properties = {{.name = "CompressionType",
-                      .type = "s",
-                      .getter = [=](Object& o) -> Variant { return self(o).CompressionType(); },
-                      .setter = [=](Object& o, const Variant& v) {
-                        self(o).SetCompressionType(VariantAs<std::string>(v, "a codec code"));
-                      }}},
+      .properties = {Property("CompressionType", "s", &T::CompressionType, &T::SetCompressionType)},
       .factory = [] { return static_cast<Object*>(new QTVideoTrack()); },
   });
   return table;

@@ -15,6 +15,7 @@ extern "C" {
 #include "files/temp_files.h"
 #include "media/fit.h"
 #include "runtime/task_pool.h"
+#include "testing.h"
 
 namespace {
 

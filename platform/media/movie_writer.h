@@ -97,27 +97,6 @@ struct MovieWriter {
   std::vector<SwsPtr> spareScalers_;  // one converter per worker at most
 };
 
-// The queue's bounds and what it held, for tests and the benchmark.
-namespace movie_queue {
-
-struct Limits {
-  std::size_t pictures = 0;  // pictures waiting at once
-  std::size_t bytes = 0;     // their pixels and their converted frames
-};
-Limits CurrentLimits();
-// Other limits from the next Append on (zero fields keep the defaults).
-void SetLimits(Limits limits);
-
-struct Stats {
-  std::size_t conversions = 0;
-  std::size_t peakPictures = 0, peakBytes = 0;
-};
-Stats CurrentStats();
-void ResetStats();
-// Work a worker does before each conversion (a test slows some down).
-void SetBeforeEachConversion(std::function<void(std::int64_t frame)> hook);
-
-}  // namespace movie_queue
 
 // A failure that happened where no exception could be raised (a movie
 // finished as it was let go). The platform raises it at the end of the

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "media/picture_qt.h"
+#include "runtime/class_entries.h"
 
 namespace {
 
@@ -135,24 +136,13 @@ const ClassTable* Picture::StaticClass() {
       .name = "Picture",
       .methods = {{.name = "Constructor",
                    .signature = "%%i4i4i4",
-                   .function = [](Object& self, std::span<const Variant> args) -> Variant {
-                     if (args.size() < 2) throw RuntimeException("RuntimeException", "Picture.Constructor needs a size");
-                     std::int32_t depth = args.size() > 2 ? VariantAs<std::int32_t>(args[2], "a depth") : 32;
-                     static_cast<Picture&>(self).Constructor(VariantAs<std::int32_t>(args[0], "a width"),
-                                                             VariantAs<std::int32_t>(args[1], "a height"), depth);
+                   .function = BindMethod<Picture>([](Picture& picture, std::span<const Variant> args) -> Variant {
+                     const std::int32_t depth = args.size() > 2 ? Arg<std::int32_t>(args, 2) : 32;
+                     picture.Constructor(Arg<std::int32_t>(args, 0), Arg<std::int32_t>(args, 1), depth);
                      return {};
-                   }}},
-      .properties = {{.name = "Width",
-                      .type = "i4",
-                      .getter = [](Object& o) -> Variant { return static_cast<Picture&>(o).Width(); }},
-                     {.name = "Height",
-                      .type = "i4",
-                      .getter = [](Object& o) -> Variant { return static_cast<Picture&>(o).Height(); }},
-                     {.name = "Graphics",
-                      .type = "o<Graphics>",
-                      .getter = [](Object& o) -> Variant {
-                        return Ref<Object>(static_cast<Picture&>(o).Graphics());
-                      }}},
+                   })}},
+      .properties = {ReadOnlyProperty("Width", "i4", &Picture::Width), ReadOnlyProperty("Height", "i4", &Picture::Height),
+                     ReadOnlyProperty("Graphics", "o<Graphics>", &Picture::Graphics)},
       .factory = [] { return static_cast<Object*>(new Picture()); },
   });
   return table;
@@ -216,13 +206,11 @@ const ClassTable* Graphics::StaticClass() {
       .name = "Graphics",
       .methods = {{.name = "DrawPicture",
                    .signature = "%%o<Picture>i4i4i4i4i4i4i4i4",
-                   .function = [](Object& self, std::span<const Variant> args) -> Variant {
-                     if (args.size() != 9) throw RuntimeException("RuntimeException", "DrawPicture needs 9 arguments");
-                     auto i = [&](std::size_t n) { return VariantAs<std::int32_t>(args[n], "an integer"); };
-                     Ref<Picture> pic = DynamicRef<Picture>(VariantAs<Ref<Object>>(args[0], "a picture"));
-                     static_cast<Graphics&>(self).DrawPicture(pic, i(1), i(2), i(3), i(4), i(5), i(6), i(7), i(8));
+                   .function = BindMethod<Graphics>([](Graphics& g, std::span<const Variant> args) -> Variant {
+                     auto i = [&](std::size_t n) { return Arg<std::int32_t>(args, n); };
+                     g.DrawPicture(Arg<Ref<Picture>>(args, 0), i(1), i(2), i(3), i(4), i(5), i(6), i(7), i(8));
                      return {};
-                   }}},
+                   })}},
   });
   return table;
 }
