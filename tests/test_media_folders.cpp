@@ -105,7 +105,12 @@ TEST(FolderItems, CountAndItemFollowEntriesThatAppearOrVanish) {
 
 TEST(FolderItems, ALargeFolderListsOnceAndQuickly) {
   ScratchFolder dir;
-  for (int i = 1; i <= 3000; ++i) Touch(dir / (std::string("f") + std::to_string(i) + ".jpg"));
+  for (int i = 1; i <= 3000; ++i) {
+    std::string name = "f";
+    name += std::to_string(i);
+    name += ".jpg";
+    Touch(dir / name);
+  }
   struct timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
   utimensat(AT_FDCWD, dir.Path().c_str(), old, 0);
   Ref<FolderItem> folder = GetFolderItem(dir.Path());
