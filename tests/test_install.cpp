@@ -129,6 +129,8 @@ TEST_F(InstalledApplication, RunsFromThePrefixAndQuitsWithStatusZeroOnSIGTERM) {
   // Nothing of the build folder is mapped into the running program.
   const std::string maps = ReadAll("/proc/" + std::to_string(pid) + "/maps");
   EXPECT_EQ(maps.find(VINDRALO_BUILD_DIR), std::string::npos);
+  // FFmpeg's libraries (and the hundred they bring) wait for the first movie.
+  EXPECT_EQ(maps.find("libavcodec"), std::string::npos);
 
   kill(pid, SIGTERM);
   const int status = WaitForExit(pid, std::chrono::seconds(10));

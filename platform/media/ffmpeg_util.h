@@ -1,40 +1,34 @@
 #pragma once
 // Private to the platform: ownership of FFmpeg objects and FFmpeg's error
 // texts.
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/error.h>
-#include <libavutil/frame.h>
-#include <libswscale/swscale.h>
-}
+#include "media/ffmpeg_library.h"
 
 #include <memory>
 #include <string>
 
 struct InputFormatCloser {
-  void operator()(AVFormatContext* c) const noexcept { avformat_close_input(&c); }
+  void operator()(AVFormatContext* c) const noexcept { Ffmpeg().avformat_close_input(&c); }
 };
 struct OutputFormatFree {
   void operator()(AVFormatContext* c) const noexcept {
-    if (c && c->pb && !(c->oformat->flags & AVFMT_NOFILE)) avio_closep(&c->pb);
-    avformat_free_context(c);
+    if (c && c->pb && !(c->oformat->flags & AVFMT_NOFILE)) Ffmpeg().avio_closep(&c->pb);
+    Ffmpeg().avformat_free_context(c);
   }
 };
 struct CodecContextFree {
-  void operator()(AVCodecContext* c) const noexcept { avcodec_free_context(&c); }
+  void operator()(AVCodecContext* c) const noexcept { Ffmpeg().avcodec_free_context(&c); }
 };
 struct FrameFree {
-  void operator()(AVFrame* f) const noexcept { av_frame_free(&f); }
+  void operator()(AVFrame* f) const noexcept { Ffmpeg().av_frame_free(&f); }
 };
 struct PacketFree {
-  void operator()(AVPacket* p) const noexcept { av_packet_free(&p); }
+  void operator()(AVPacket* p) const noexcept { Ffmpeg().av_packet_free(&p); }
 };
 struct SwsFree {
-  void operator()(SwsContext* s) const noexcept { sws_freeContext(s); }
+  void operator()(SwsContext* s) const noexcept { Ffmpeg().sws_freeContext(s); }
 };
 struct DictionaryFree {
-  void operator()(AVDictionary* d) const noexcept { av_dict_free(&d); }
+  void operator()(AVDictionary* d) const noexcept { Ffmpeg().av_dict_free(&d); }
 };
 
 using InputFormat = std::unique_ptr<AVFormatContext, InputFormatCloser>;
@@ -47,7 +41,7 @@ using SwsPtr = std::unique_ptr<SwsContext, SwsFree>;
 // FFmpeg's own text for an error code.
 inline std::string AvErrorText(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
+  Ffmpeg().av_strerror(code, text, sizeof text);
   return text;
 }
 

@@ -21,7 +21,7 @@ void InstallDeferredErrorHook() {
 // user through the exceptions that carry their text.
 void QuietFfmpeg() {
   static const bool quiet = [] {
-    av_log_set_level(AV_LOG_ERROR);
+    Ffmpeg().av_log_set_level(AV_LOG_ERROR);
     return true;
   }();
   (void)quiet;
@@ -47,8 +47,13 @@ const ClassTable* EditableMovie::StaticClass() {
 }
 
 Ref<EditableMovie> EditableMovie::Open(const std::string& path) {
-  QuietFfmpeg();
-  auto reader = MovieReader::Open(path);
+  std::unique_ptr<MovieReader> reader;
+  try {
+    QuietFfmpeg();
+    reader = MovieReader::Open(path);
+  } catch (const IOException&) {
+    return nullptr;  // without FFmpeg no file opens as a movie
+  }
   if (!reader) return nullptr;
   Ref<EditableMovie> movie = New<EditableMovie>();
   movie->reader_ = std::move(reader);

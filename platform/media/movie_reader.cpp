@@ -2,11 +2,6 @@
 
 #include <sys/stat.h>
 
-extern "C" {
-#include <libavutil/display.h>
-#include <libavutil/pixdesc.h>
-}
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -20,9 +15,9 @@ namespace {
 Orientation RotationOf(const AVStream* stream) {
   std::size_t size = 0;
   const auto* matrix =
-      reinterpret_cast<const std::int32_t*>(av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size));
+      reinterpret_cast<const std::int32_t*>(Ffmpeg().av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size));
   if (!matrix || size < 9 * sizeof(std::int32_t)) return {};
-  const double angle = -av_display_rotation_get(matrix);  // clockwise degrees
+  const double angle = -Ffmpeg().av_display_rotation_get(matrix);  // clockwise degrees
   if (!std::isfinite(angle)) return {};
   long quarter = std::lround(angle / 90.0) % 4;
   if (quarter < 0) quarter += 4;
@@ -57,24 +52,24 @@ std::unique_ptr<MovieReader> MovieReader::Open(const std::string& path) {
   if (struct stat file{}; stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode)) return nullptr;
   auto r = std::make_unique<MovieReader>();
   AVFormatContext* raw = nullptr;
-  if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return nullptr;
+  if (Ffmpeg().avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return nullptr;
   r->format.reset(raw);
-  if (avformat_find_stream_info(raw, nullptr) < 0) return nullptr;
+  if (Ffmpeg().avformat_find_stream_info(raw, nullptr) < 0) return nullptr;
   const AVCodec* decoder = nullptr;
-  r->stream = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+  r->stream = Ffmpeg().av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
   if (r->stream < 0 || !decoder) return nullptr;
   AVStream* st = raw->streams[r->stream];
   // Only this stream's packets are wanted.
   for (unsigned i = 0; i < raw->nb_streams; ++i)
     if (static_cast<int>(i) != r->stream) raw->streams[i]->discard = AVDISCARD_ALL;
-  r->codec.reset(avcodec_alloc_context3(decoder));
-  if (!r->codec || avcodec_parameters_to_context(r->codec.get(), st->codecpar) < 0) return nullptr;
+  r->codec.reset(Ffmpeg().avcodec_alloc_context3(decoder));
+  if (!r->codec || Ffmpeg().avcodec_parameters_to_context(r->codec.get(), st->codecpar) < 0) return nullptr;
   r->codec->thread_count = 0;  // as many as the machine has
   r->codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-  if (avcodec_open2(r->codec.get(), decoder, nullptr) < 0) return nullptr;
-  r->packet.reset(av_packet_alloc());
-  r->current.reset(av_frame_alloc());
-  r->next.reset(av_frame_alloc());
+  if (Ffmpeg().avcodec_open2(r->codec.get(), decoder, nullptr) < 0) return nullptr;
+  r->packet.reset(Ffmpeg().av_packet_alloc());
+  r->current.reset(Ffmpeg().av_frame_alloc());
+  r->next.reset(Ffmpeg().av_frame_alloc());
   if (!r->packet || !r->current || !r->next) return nullptr;
   r->timeBase = st->time_base.num > 0 && st->time_base.den > 0 ? st->time_base : AVRational{1, AV_TIME_BASE};
   r->rotation = RotationOf(st);
@@ -99,22 +94,22 @@ std::unique_ptr<MovieReader> MovieReader::Open(const std::string& path) {
 
 bool MovieReader::DecodeInto(AVFrame* frame) {
   for (;;) {
-    const int got = avcodec_receive_frame(codec.get(), frame);
+    const int got = Ffmpeg().avcodec_receive_frame(codec.get(), frame);
     if (got == 0) return true;
     if (got == AVERROR_EOF) return false;
     if (got != AVERROR(EAGAIN)) return false;  // a broken stream ends where it breaks
     if (flushedInput) return false;
-    const int read = av_read_frame(format.get(), packet.get());
+    const int read = Ffmpeg().av_read_frame(format.get(), packet.get());
     if (read < 0) {
       flushedInput = true;
-      avcodec_send_packet(codec.get(), nullptr);
+      Ffmpeg().avcodec_send_packet(codec.get(), nullptr);
       continue;
     }
     if (packet->stream_index == stream) {
-      const int sent = avcodec_send_packet(codec.get(), packet.get());
+      const int sent = Ffmpeg().avcodec_send_packet(codec.get(), packet.get());
       (void)sent;  // a damaged packet is skipped; the next key frame recovers
     }
-    av_packet_unref(packet.get());
+    Ffmpeg().av_packet_unref(packet.get());
   }
 }
 
@@ -128,10 +123,10 @@ double MovieReader::SecondsOf(const AVFrame* frame) {
 bool MovieReader::SeekTo(double seconds) {
   const double ticks = std::max(0.0, seconds) / av_q2d(timeBase);
   const std::int64_t target = firstTimestamp + (ticks < 9.0e18 ? static_cast<std::int64_t>(ticks) : 0);
-  if (av_seek_frame(format.get(), stream, target, AVSEEK_FLAG_BACKWARD) < 0 &&
-      av_seek_frame(format.get(), stream, firstTimestamp, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
+  if (Ffmpeg().av_seek_frame(format.get(), stream, target, AVSEEK_FLAG_BACKWARD) < 0 &&
+      Ffmpeg().av_seek_frame(format.get(), stream, firstTimestamp, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
     return false;
-  avcodec_flush_buffers(codec.get());
+  Ffmpeg().avcodec_flush_buffers(codec.get());
   flushedInput = false;
   endOfFile = false;
   hasNext = false;
@@ -185,7 +180,7 @@ PixelSnapshot MovieReader::PictureAt(double seconds) {
 PixelSnapshot MovieReader::Convert(const AVFrame* frame) {
   if (frame->width <= 0 || frame->height <= 0 || frame->format < 0) return nullptr;
   const auto format = static_cast<AVPixelFormat>(frame->format);
-  const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
+  const AVPixFmtDescriptor* desc = Ffmpeg().av_pix_fmt_desc_get(format);
   if (!desc) return nullptr;
   const int colourspace = ColorspaceOf(frame);
   const int key[4] = {frame->width, frame->height, frame->format, colourspace * 2 + (frame->color_range == AVCOL_RANGE_JPEG)};
@@ -212,14 +207,14 @@ PixelSnapshot MovieReader::Convert(const AVFrame* frame) {
         bands.clear();
         return nullptr;
       }
-      sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(colourspace), fullRange ? 1 : 0,
-                               sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+      Ffmpeg().sws_setColorspaceDetails(scaler.get(), Ffmpeg().sws_getCoefficients(colourspace), fullRange ? 1 : 0,
+                               Ffmpeg().sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
       bands.push_back({std::move(scaler), top, height});
     }
     std::copy(key, key + 4, scalerKey);
   }
   auto pixels = NewPixelBuffer(frame->width, frame->height);
-  const int planes = av_pix_fmt_count_planes(format);
+  const int planes = Ffmpeg().av_pix_fmt_count_planes(format);
   auto convert = [&](const Band& band) {
     const std::uint8_t* src[4] = {};
     for (int p = 0; p < planes && p < 4; ++p) {
@@ -229,7 +224,7 @@ PixelSnapshot MovieReader::Convert(const AVFrame* frame) {
     std::uint8_t* dst[4] = {reinterpret_cast<std::uint8_t*>(pixels->Storage() +
                                                              static_cast<std::size_t>(band.top) * frame->width)};
     const int dstStride[4] = {frame->width * 4};
-    return sws_scale(band.scaler.get(), src, frame->linesize, 0, band.height, dst, dstStride) >= 0;
+    return Ffmpeg().sws_scale(band.scaler.get(), src, frame->linesize, 0, band.height, dst, dstStride) >= 0;
   };
   std::vector<char> ok(bands.size(), 0);
   task_pool::ParallelFor(bands.size(), [&](std::size_t b) { ok[b] = convert(bands[b]); });

@@ -1,9 +1,5 @@
 #include "media/movie_writer.h"
 
-extern "C" {
-#include <libavutil/opt.h>
-}
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -123,7 +119,7 @@ MovieWriter::~MovieWriter() {
 bool MovieWriter::SetTrack(std::int32_t width, std::int32_t height, double rate) {
   if (HasTrack() || width < 1 || height < 1 || !std::isfinite(rate) || rate <= 0) return false;
   // The rate as typed: 29.97 becomes 2997/100, not 30000/1001.
-  const AVRational q = av_d2q(rate, 1'000'000);
+  const AVRational q = Ffmpeg().av_d2q(rate, 1'000'000);
   if (q.num <= 0 || q.den <= 0) return false;
   if (width > 16384 || height > 16384) return false;  // beyond what H.264 levels describe
   width_ = width;
@@ -150,14 +146,14 @@ void MovieWriter::Discard() noexcept {
 
 void MovieWriter::Start() {
   temp_ = TempPathFor(target_);
-  const AVCodec* encoder = avcodec_find_encoder_by_name("libx264");
+  const AVCodec* encoder = Ffmpeg().avcodec_find_encoder_by_name("libx264");
   if (!encoder) Fail("making the H.264 encoder for", AVERROR_ENCODER_NOT_FOUND);
   AVFormatContext* raw = nullptr;
-  int rc = avformat_alloc_output_context2(&raw, nullptr, "mov", temp_.c_str());
+  int rc = Ffmpeg().avformat_alloc_output_context2(&raw, nullptr, "mov", temp_.c_str());
   if (rc < 0 || !raw) Fail("making the movie", rc < 0 ? rc : AVERROR(ENOMEM));
   format_.reset(raw);
 
-  codec_.reset(avcodec_alloc_context3(encoder));
+  codec_.reset(Ffmpeg().avcodec_alloc_context3(encoder));
   if (!codec_) Fail("making the H.264 encoder for", AVERROR(ENOMEM));
   AVCodecContext* c = codec_.get();
   c->width = encodedWidth_;
@@ -172,46 +168,46 @@ void MovieWriter::Start() {
   c->color_trc = AVCOL_TRC_BT709;
   c->thread_count = 0;
   if (format_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  av_opt_set(c->priv_data, "profile", "high", 0);
-  av_opt_set(c->priv_data, "crf", "18", 0);
-  rc = avcodec_open2(c, encoder, nullptr);
+  Ffmpeg().av_opt_set(c->priv_data, "profile", "high", 0);
+  Ffmpeg().av_opt_set(c->priv_data, "crf", "18", 0);
+  rc = Ffmpeg().avcodec_open2(c, encoder, nullptr);
   if (rc < 0) Fail("opening the H.264 encoder for", rc);
 
-  stream_ = avformat_new_stream(format_.get(), nullptr);
+  stream_ = Ffmpeg().avformat_new_stream(format_.get(), nullptr);
   if (!stream_) Fail("making the video track of", AVERROR(ENOMEM));
   stream_->time_base = c->time_base;
   stream_->avg_frame_rate = rate_;
-  rc = avcodec_parameters_from_context(stream_->codecpar, c);
+  rc = Ffmpeg().avcodec_parameters_from_context(stream_->codecpar, c);
   if (rc < 0) Fail("making the video track of", rc);
   stream_->codecpar->codec_tag = MKTAG('a', 'v', 'c', '1');
 
-  rc = avio_open(&format_->pb, temp_.c_str(), AVIO_FLAG_WRITE);
+  rc = Ffmpeg().avio_open(&format_->pb, temp_.c_str(), AVIO_FLAG_WRITE);
   if (rc < 0) Fail("creating", rc);
   AVDictionary* raw_opts = nullptr;
-  av_dict_set(&raw_opts, "movflags", "+faststart", 0);
+  Ffmpeg().av_dict_set(&raw_opts, "movflags", "+faststart", 0);
   std::unique_ptr<AVDictionary, DictionaryFree> opts(raw_opts);
   raw_opts = opts.release();
-  rc = avformat_write_header(format_.get(), &raw_opts);
+  rc = Ffmpeg().avformat_write_header(format_.get(), &raw_opts);
   opts.reset(raw_opts);
   if (rc < 0) Fail("writing the header of", rc);
 
-  packet_.reset(av_packet_alloc());
+  packet_.reset(Ffmpeg().av_packet_alloc());
   if (!packet_) Fail("encoding", AVERROR(ENOMEM));
   started_ = true;
 }
 
 void MovieWriter::WritePackets(AVFrame* frame) {
-  int rc = avcodec_send_frame(codec_.get(), frame);
+  int rc = Ffmpeg().avcodec_send_frame(codec_.get(), frame);
   if (rc < 0) Fail("encoding a frame of", rc);
   for (;;) {
-    rc = avcodec_receive_packet(codec_.get(), packet_.get());
+    rc = Ffmpeg().avcodec_receive_packet(codec_.get(), packet_.get());
     if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return;
     if (rc < 0) Fail("encoding a frame of", rc);
     if (packet_->duration <= 0) packet_->duration = 1;
-    av_packet_rescale_ts(packet_.get(), codec_->time_base, stream_->time_base);
+    Ffmpeg().av_packet_rescale_ts(packet_.get(), codec_->time_base, stream_->time_base);
     packet_->stream_index = stream_->index;
-    rc = av_interleaved_write_frame(format_.get(), packet_.get());
-    av_packet_unref(packet_.get());
+    rc = Ffmpeg().av_interleaved_write_frame(format_.get(), packet_.get());
+    Ffmpeg().av_packet_unref(packet_.get());
     if (rc < 0) Fail("writing", rc);
   }
 }
@@ -275,7 +271,7 @@ void MovieWriter::Append(const Picture& picture) {
 void MovieWriter::ConvertInto(const PixelSnapshot& picture, SwsPtr& scaler, FramePtr& frame) const {
   auto fail = [&](int code) { throw IOException("while converting a frame of " + target_ + ": " + AvErrorText(code)); };
   if (!frame) {
-    frame.reset(av_frame_alloc());
+    frame.reset(Ffmpeg().av_frame_alloc());
     if (!frame) fail(AVERROR(ENOMEM));
     frame->format = AV_PIX_FMT_YUV420P;
     frame->width = encodedWidth_;
@@ -284,8 +280,8 @@ void MovieWriter::ConvertInto(const PixelSnapshot& picture, SwsPtr& scaler, Fram
     frame->colorspace = AVCOL_SPC_BT709;
     frame->color_primaries = AVCOL_PRI_BT709;
     frame->color_trc = AVCOL_TRC_BT709;
-    if (const int rc = av_frame_get_buffer(frame.get(), 0); rc < 0) fail(rc);
-  } else if (const int rc = av_frame_make_writable(frame.get()); rc < 0) {
+    if (const int rc = Ffmpeg().av_frame_get_buffer(frame.get(), 0); rc < 0) fail(rc);
+  } else if (const int rc = Ffmpeg().av_frame_make_writable(frame.get()); rc < 0) {
     fail(rc);
   }
   if (!scaler) {
@@ -294,8 +290,8 @@ void MovieWriter::ConvertInto(const PixelSnapshot& picture, SwsPtr& scaler, Fram
     scaler = NewScaler(encodedWidth_, encodedHeight_, AV_PIX_FMT_BGRA, encodedWidth_, encodedHeight_,
                        AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, 1);
     if (!scaler) fail(AVERROR(EINVAL));
-    sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(SWS_CS_ITU709), 1,
-                             sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+    Ffmpeg().sws_setColorspaceDetails(scaler.get(), Ffmpeg().sws_getCoefficients(SWS_CS_ITU709), 1,
+                             Ffmpeg().sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
   }
 
   // RGB32 at the track's size (another size fitted, centred on black), then
@@ -311,7 +307,7 @@ void MovieWriter::ConvertInto(const PixelSnapshot& picture, SwsPtr& scaler, Fram
   }
   const std::uint8_t* planes[1] = {reinterpret_cast<const std::uint8_t*>(source)};
   const int strides[1] = {encodedWidth_ * 4};
-  const int rc = sws_scale(scaler.get(), planes, strides, 0, encodedHeight_, frame->data, frame->linesize);
+  const int rc = Ffmpeg().sws_scale(scaler.get(), planes, strides, 0, encodedHeight_, frame->data, frame->linesize);
   if (rc < 0) fail(rc);
 }
 
@@ -412,9 +408,9 @@ void MovieWriter::Finish() {
     return;
   }
   WritePackets(nullptr);
-  int rc = av_write_trailer(format_.get());
+  int rc = Ffmpeg().av_write_trailer(format_.get());
   if (rc < 0) Fail("finishing", rc);
-  rc = avio_closep(&format_->pb);
+  rc = Ffmpeg().avio_closep(&format_->pb);
   if (rc < 0) Fail("finishing", rc);
   format_.reset();
   codec_.reset();
