@@ -384,8 +384,9 @@ TEST_F(PictureFiles, SavingAgainReusesTheEncodingOnlyWhileThePictureIsUnchanged)
 TEST_F(PictureFiles, APhotoDecodedAheadAndChangedSinceIsReadAsItIsNow) {
   struct timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
   const std::uint32_t colours[] = {Rgb(200, 0, 0), Rgb(0, 200, 0), Rgb(0, 0, 200)};
+  const char* names[] = {"p1.jpg", "p2.jpg", "p3.jpg"};
   for (int i = 0; i < 3; ++i) {
-    const std::string path = dir / ("p" + std::to_string(i + 1) + ".jpg");
+    const std::string path = dir / names[i];
     GetFolderItem(path)->SaveAsJPEG(Solid(16, 16, colours[i]));
     utimensat(AT_FDCWD, path.c_str(), old, 0);  // settled, so its decoding may be made ahead
   }
