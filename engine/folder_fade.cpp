@@ -1,4 +1,7 @@
 // The folder fade run: one transition per tick of Timer1 while tflag is 1.
+#include <algorithm>
+#include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -17,30 +20,48 @@ namespace {
 // entry of the source folder's listing whose name contains ".jpg" (the
 // entries that were counted), so that other files anywhere in the folder
 // are passed over; none where there is no such entry. Where those entries
-// are in the listing is found once for each reading of the listing, so a
-// tick costs the same whatever the folder's size.
+// are in the listing is found from the listing's names once for each
+// reading of the listing, and only the two entries a tick uses are made as
+// items, so a tick costs the same whatever the folder's size.
 struct RunPair {
   Ref<FolderItem> first, second;
 };
 RunPair RunEntries(FolderItem& folder, std::int32_t k) {
   static std::uint64_t indexedVersion = 0;
+  static std::shared_ptr<const std::vector<std::string>> indexedNames;
   static std::vector<std::int32_t> photos;  // listing indices of the ".jpg" entries
-  const std::uint64_t version = folder.ListingVersion();
-  if (version != indexedVersion) {
-    photos.clear();
-    const std::int32_t n = folder.Count();
-    for (std::int32_t i = 1; i <= n; ++i)
-      if (Ref<FolderItem> entry = folder.Item(i); entry && NamesJpeg(entry->Name())) photos.push_back(i);
-    // A listing that changed while it was looked through is looked
-    // through again at the next tick.
-    indexedVersion = folder.ListingVersion() == version ? version : 0;
-  }
-  auto entry = [&](std::int64_t photo) -> Ref<FolderItem> {
-    if (photo < 1 || photo > static_cast<std::int64_t>(photos.size())) return nullptr;
-    return folder.Item(photos[static_cast<std::size_t>(photo) - 1]);
-  };
   const std::int64_t wanted = static_cast<std::int64_t>(k) - 1;
-  return {entry(wanted), entry(wanted + 1)};
+  RunPair pair;
+  // A folder that changes between the reading of its names and the making
+  // of the items is looked at again, a few times at most.
+  for (int look = 0; look < 3; ++look) {
+    const FolderItem::ListingNames listing = folder.Names();
+    if (listing.version != indexedVersion) {
+      // A listing read anew with the same names (one read too soon after a
+      // change is read again at every look) keeps its index.
+      if (!indexedNames || *indexedNames != *listing.names) {
+        photos.clear();
+        const std::size_t n = std::min<std::size_t>(listing.names->size(), 0x7fffffff);
+        for (std::size_t i = 0; i < n; ++i)
+          if (NamesJpeg((*listing.names)[i])) photos.push_back(static_cast<std::int32_t>(i + 1));
+      }
+      indexedVersion = listing.version;
+      indexedNames = listing.names;
+    }
+    // The item at a place is the entry meant when it has the name the
+    // index was made from (Item looks at the folder again).
+    bool same = true;
+    auto entry = [&](std::int64_t photo) -> Ref<FolderItem> {
+      if (photo < 1 || photo > static_cast<std::int64_t>(photos.size())) return nullptr;
+      const std::int32_t index = photos[static_cast<std::size_t>(photo) - 1];
+      Ref<FolderItem> item = folder.Item(index);
+      same = same && item && item->Name() == (*listing.names)[static_cast<std::size_t>(index) - 1];
+      return item;
+    };
+    pair = {entry(wanted), entry(wanted + 1)};
+    if (same) break;
+  }
+  return pair;
 }
 
 Ref<Picture> CroppedPicture(Window1& window, FolderItem& entry) {

@@ -103,6 +103,37 @@ TEST(FolderItems, CountAndItemFollowEntriesThatAppearOrVanish) {
   EXPECT_FALSE(folder->Item(1));
 }
 
+TEST(FolderItems, NamesAreTheListingWithItsVersionAndOutliveIt) {
+  ScratchFolder dir;
+  for (const char* name : {"b10.jpg", "b9.jpg", "notes.txt"}) Touch(dir / name);
+  struct timespec settled[2] = {{1000000000, 0}, {1000000000, 0}};
+  utimensat(AT_FDCWD, dir.Path().c_str(), settled, 0);
+  Ref<FolderItem> folder = GetFolderItem(dir.Path());
+  const FolderItem::ListingNames before = folder->Names();
+  ASSERT_TRUE(before.names);
+  EXPECT_EQ(*before.names, Names(folder));
+  EXPECT_EQ(*before.names, (std::vector<std::string>{"b9.jpg", "b10.jpg", "notes.txt"}));
+  EXPECT_NE(before.version, 0u);
+  EXPECT_EQ(folder->Names().version, before.version) << "a settled folder keeps its reading";
+
+  // The folder changes: a new reading with a new version; the names held
+  // are still the earlier reading's.
+  Touch(dir / "a.jpg");
+  struct timespec later[2] = {{1000000100, 0}, {1000000100, 0}};
+  utimensat(AT_FDCWD, dir.Path().c_str(), later, 0);
+  const FolderItem::ListingNames after = folder->Names();
+  EXPECT_EQ(*after.names, (std::vector<std::string>{"a.jpg", "b9.jpg", "b10.jpg", "notes.txt"}));
+  EXPECT_NE(after.version, before.version);
+  EXPECT_EQ(*before.names, (std::vector<std::string>{"b9.jpg", "b10.jpg", "notes.txt"}));
+
+  for (const std::string& notAFolder : {dir / "a.jpg", dir / "missing"}) {
+    const FolderItem::ListingNames none = GetFolderItem(notAFolder)->Names();
+    EXPECT_EQ(none.version, 0u) << notAFolder;
+    ASSERT_TRUE(none.names);
+    EXPECT_TRUE(none.names->empty()) << notAFolder;
+  }
+}
+
 TEST(FolderItems, ALargeFolderListsOnceAndQuickly) {
   ScratchFolder dir;
   for (int i = 1; i <= 3000; ++i) {

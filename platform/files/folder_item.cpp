@@ -127,9 +127,11 @@ Ref<FolderItem> FolderItem::Item(std::int32_t index) {
   return item;
 }
 
-std::uint64_t FolderItem::ListingVersion() {
+FolderItem::ListingNames FolderItem::Names() {
   Count();
-  return listing_ ? listing_->version : 0;
+  if (!listing_) return {0, std::make_shared<const std::vector<std::string>>()};
+  // Shares the listing's own vector, keeping the listing alive while held.
+  return {listing_->version, std::shared_ptr<const std::vector<std::string>>(listing_, &listing_->names)};
 }
 
 Ref<FolderItem> FolderItem::Child(const std::string& name) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "media/movie.h"
 #include "media/picture.h"
@@ -32,9 +33,18 @@ class FolderItem : public Object {
   std::int32_t Count();
   // Entry index (1-based) of the listing; none past the end.
   Ref<FolderItem> Item(std::int32_t index);
-  // A number that changes whenever the listing is read anew (the folder
-  // has changed): what was found in the listing holds while it stays.
-  std::uint64_t ListingVersion();
+  // The names of the listed entries in listing order with the listing's
+  // version, from one look at the folder (as Count): names[i - 1] is the
+  // name of Item(i) until the listing is read anew, which a new version
+  // tells (the folder changed), so what was found in the names holds while
+  // the version stays. The names are shared, not copied, and stay as they
+  // were however the folder changes later. Version 0 and no names for a
+  // file or a missing folder.
+  struct ListingNames {
+    std::uint64_t version = 0;
+    std::shared_ptr<const std::vector<std::string>> names;
+  };
+  ListingNames Names();
   // The item of that name inside this folder, existing or not; none for a
   // name that is empty, "." or "..", or holds a "/".
   Ref<FolderItem> Child(const std::string& name);
