@@ -13,6 +13,9 @@ namespace bench {
 struct Options {
   bool smoke = false;  // tiny inputs, one repetition: proves the rows run
   std::string scratch;  // a folder for the files the rows make
+  std::string only;  // when not empty: only the rows whose names contain it
+  // Whether the row of that name is run; rows ask before making inputs.
+  bool Wants(const std::string& name) const { return only.empty() || name.find(only) != std::string::npos; }
 };
 
 struct Result {

@@ -18,15 +18,22 @@ constexpr int kRate = 25;
 // A panning scene as numbered JPEG frames, and the same as an H.264 movie.
 struct Clip {
   std::string label, frames, video;
-  int count = 0;
+  int width = 0, height = 0, count = 0;
 };
 
-bool MakeClip(const bench::Options& o, Clip& clip) {
-  const int width = o.smoke ? 64 : 1920, height = o.smoke ? 48 : 1080;
-  clip.label = o.smoke ? "64x48" : "1080p";
+// What the clip will be; MakeClip writes it.
+Clip ClipFor(const bench::Options& o) {
+  Clip clip;
+  clip.width = o.smoke ? 64 : 1920, clip.height = o.smoke ? 48 : 1080;
   clip.count = o.smoke ? 10 : 250;
+  clip.label = std::string(o.smoke ? "64x48" : "1080p") + " x" + std::to_string(clip.count);
   clip.frames = o.scratch + "/clip-frames";
   clip.video = o.scratch + "/clip.mov";
+  return clip;
+}
+
+bool MakeClip(const bench::Options& o, const Clip& clip) {
+  const int width = clip.width, height = clip.height;
   bench::Fresh(clip.frames);
   for (int i = 1; i <= clip.count; ++i) {
     char name[16];
@@ -50,7 +57,10 @@ bench::Result Row(const std::string& name, const bench::Road& ours, const bench:
 }
 
 std::vector<bench::Result> EngineRows(const bench::Options& o) {
-  Clip clip;
+  const Clip clip = ClipFor(o);
+  const std::string stepName = "video step " + clip.label, runName = "video run " + clip.label,
+                    movieName = "make movie " + clip.label;
+  if (!o.Wants(stepName) && !o.Wants(runName) && !o.Wants(movieName)) return {};
   if (!MakeClip(o, clip)) return {{"movies", 0, 0, "(the test clip could not be made)"}};
   const std::string job = bench::Program("vindralo_folder_run"), rate = std::to_string(kRate);
   const std::string ourFrames = o.scratch + "/run-ours", peerFrames = o.scratch + "/run-ffmpeg";
@@ -70,33 +80,39 @@ std::vector<bench::Result> EngineRows(const bench::Options& o) {
               "-color_primaries", "bt709", "-color_trc", "bt709", "-movflags", "+faststart", peerMovieFile});
   bench::Road oursStep, peerStep, oursRun, peerRun, oursMovie, peerMovie;
   for (int r = 0; r < (o.smoke ? 1 : 2); ++r) {
-    oursStep.Add(bench::RunProcess(o, {job, "step", clip.video, std::to_string(clip.count), rate}), "");
-    peerStep.Add(bench::RunProcess(o, stepCommand), "");
+    if (o.Wants(stepName)) {
+      oursStep.Add(bench::RunProcess(o, {job, "step", clip.video, std::to_string(clip.count), rate}), "");
+      peerStep.Add(bench::RunProcess(o, stepCommand), "");
+    }
 
     // The video run at fade 1, still 1: a blend and the next picture for
     // every picture of the video. FFmpeg writes as many JPEG frames from it.
-    bench::Fresh(ourFrames);
-    oursRun.Add(bench::RunProcess(o, {job, "video", clip.video, ourFrames, rate, "1", "1"}), "");
-    const int count = bench::JpegCount(ourFrames);
-    bench::Fresh(peerFrames);
-    const bench::Process p = bench::RunProcess(
-        o, ffmpeg({"-i", clip.video, "-vf", "fps=" + std::to_string(2 * kRate) + ",tpad=stop_mode=clone:stop=1",
-                   "-frames:v", std::to_string(count), "-q:v", "2", peerFrames + "/%06d.jpg"}));
-    peerRun.Add(p, bench::JpegCount(peerFrames) == count ? "" : "other frame counts than ours");
-
-    fs::remove(ourMovieFile);
-    oursMovie.Add(bench::RunProcess(o, {job, "movie", clip.frames, ourMovieFile, rate}), "");
-    peerMovie.Add(bench::RunProcess(o, movieCommand), "");
+    if (o.Wants(runName)) {
+      bench::Fresh(ourFrames);
+      oursRun.Add(bench::RunProcess(o, {job, "video", clip.video, ourFrames, rate, "1", "1"}), "");
+      const int count = bench::JpegCount(ourFrames);
+      bench::Fresh(peerFrames);
+      const bench::Process p = bench::RunProcess(
+          o, ffmpeg({"-i", clip.video, "-vf", "fps=" + std::to_string(2 * kRate) + ",tpad=stop_mode=clone:stop=1",
+                     "-frames:v", std::to_string(count), "-q:v", "2", peerFrames + "/%06d.jpg"}));
+      peerRun.Add(p, bench::JpegCount(peerFrames) == count ? "" : "other frame counts than ours");
+    }
+    if (o.Wants(movieName)) {
+      fs::remove(ourMovieFile);
+      oursMovie.Add(bench::RunProcess(o, {job, "movie", clip.frames, ourMovieFile, rate}), "");
+      peerMovie.Add(bench::RunProcess(o, movieCommand), "");
+    }
   }
   fs::remove_all(ourFrames);
   fs::remove_all(peerFrames);
-  const std::string count = std::to_string(clip.count);
-  bench::Result step =
-      Row("video step " + clip.label + " x" + count, oursStep, peerStep, "ffmpeg -i clip.mov -f null -", 1.2);
-  if (step.note.empty()) step.note = "ours makes RGB pictures of the frames";
-  return {step,
-          Row("video run " + clip.label + " x" + count, oursRun, peerRun, "ffmpeg -vf fps=50 -q:v 2 jpg", 1.2),
-          Row("make movie " + clip.label + " x" + count, oursMovie, peerMovie, "ffmpeg libx264 -crf 18 high", 0.9)};
+  std::vector<bench::Result> out;
+  if (o.Wants(stepName)) {
+    out.push_back(Row(stepName, oursStep, peerStep, "ffmpeg -i clip.mov -f null -", 1.2));
+    if (out.back().note.empty()) out.back().note = "ours makes RGB pictures of the frames";
+  }
+  if (o.Wants(runName)) out.push_back(Row(runName, oursRun, peerRun, "ffmpeg -vf fps=50 -q:v 2 jpg", 1.2));
+  if (o.Wants(movieName)) out.push_back(Row(movieName, oursMovie, peerMovie, "ffmpeg libx264 -crf 18 high", 0.9));
+  return out;
 }
 
 bench::Register engine("5 movies", EngineRows);

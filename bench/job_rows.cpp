@@ -150,6 +150,7 @@ std::vector<bench::Result> JobRows(const bench::Options& o) {
   std::vector<bench::Result> out;
   for (const Job& j : Jobs(o)) {
     const std::string name = j.label + " x" + std::to_string(j.Frames());
+    if (!o.Wants(name)) continue;
     const std::string photos = o.scratch + "/job-photos", frames = o.scratch + "/job-frames";
     const Fixture f = MakeFixture(j, photos);
     if (f.photos.empty()) {

@@ -1,9 +1,11 @@
-// vindralo_bench [--smoke]: times ours against library calls, peer tools and
-// the machine's floor, each pair on the same inputs in the same run, and
-// prints one table: the times, their ratio against its goal, the 1-minute
-// load average read before the row's runs, and the peak memory of both
-// processes. A row that failed (a process that did not finish, or frames
-// that are missing or wrong) makes the exit status 1.
+// vindralo_bench [--smoke] [--only TEXT]: times ours against library
+// calls, peer tools and the machine's floor, each pair on the same inputs in
+// the same run, and prints one table: the times, their ratio against its
+// goal, the 1-minute load average read before the row's runs, and the peak
+// memory of both processes. --only runs just the rows whose names contain
+// TEXT (for a check while working; final figures come from a whole run). A
+// row that failed (a process that did not finish, or frames that are
+// missing or wrong) makes the exit status 1.
 #include <QApplication>
 #include <algorithm>
 #include <cstdio>
@@ -67,14 +69,20 @@ int main(int argc, char** argv) {
   bench::Options options;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--smoke") == 0) options.smoke = true;
+    else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) options.only = argv[++i];
+    else {
+      std::fprintf(stderr, "usage: %s [--smoke] [--only TEXT]\n", argv[0]);
+      return 2;
+    }
   }
   int qtArgc = 1;
   QApplication app(qtArgc, argv);  // Qt's image readers and collation for the in-process rows
   std::string scratch = std::filesystem::temp_directory_path().string() + "/vindralo-bench-XXXXXX";
   options.scratch = mkdtemp(scratch.data());
 
-  std::printf("vindralo_bench%s: %u cores, 1-minute load %.2f at the start; times are the best of a row's repeats\n",
-              options.smoke ? " --smoke" : "", std::thread::hardware_concurrency(), bench::LoadAverage());
+  std::printf("vindralo_bench%s%s%s: %u cores, 1-minute load %.2f at the start; times are the best of a row's repeats\n",
+              options.smoke ? " --smoke" : "", options.only.empty() ? "" : " --only ", options.only.c_str(),
+              std::thread::hardware_concurrency(), bench::LoadAverage());
   std::printf("%-30s %10s %10s  %-28s %6s  %-22s %5s %8s %8s\n", "row", "ours (ms)", "peer (ms)", "peer", "ratio",
               "goal", "load", "RSS ours", "RSS peer");
   bool allMet = true, allRan = true;

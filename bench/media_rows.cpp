@@ -46,6 +46,8 @@ std::vector<bench::Result> JpegRows(const bench::Options& o) {
   const int repeat = o.smoke ? 1 : 5;
   tjhandle dec = tjInitDecompress(), enc = tjInitCompress();
   for (const Size& s : PhotoSizes(o)) {
+    const std::string decodeName = std::string("jpeg decode ") + s.name, encodeName = std::string("jpeg encode ") + s.name;
+    if (!o.Wants(decodeName) && !o.Wants(encodeName)) continue;
     const double load = bench::LoadAverage();
     Ref<Picture> photo = PhotoLike(s.w, s.h, 1);
     const std::vector<unsigned char> bytes = EncodeJPEG(*photo->Snapshot())->Bytes();
@@ -53,11 +55,14 @@ std::vector<bench::Result> JpegRows(const bench::Options& o) {
     // Decoding a 4:2:0 photo: ours keeps its YUV planes, makes a new picture
     // each time and reads the EXIF orientation; the peer decodes the same
     // planes.
-    const double ours = bench::Best(repeat, [&] { DecodeJPEG(bytes.data(), bytes.size()); });
-    const double ref = bench::Best(repeat, [&] {
-      tjDecompressToYUV2(dec, bytes.data(), bytes.size(), raw.data(), s.w, 4, s.h, 0);
-    });
-    out.push_back({std::string("jpeg decode ") + s.name, ours, ref, "tjDecompressToYUV2", load, 0, 0, 1.10});
+    if (o.Wants(decodeName)) {
+      const double ours = bench::Best(repeat, [&] { DecodeJPEG(bytes.data(), bytes.size()); });
+      const double ref = bench::Best(repeat, [&] {
+        tjDecompressToYUV2(dec, bytes.data(), bytes.size(), raw.data(), s.w, 4, s.h, 0);
+      });
+      out.push_back({decodeName, ours, ref, "tjDecompressToYUV2", load, 0, 0, 1.10});
+    }
+    if (!o.Wants(encodeName)) continue;
     // Encoding.
     std::vector<unsigned char> encoded(tjBufSize(s.w, s.h, TJSAMP_420));
     const double oursEnc = bench::Best(repeat, [&] { EncodeJPEG(*photo->Snapshot()); });
@@ -68,7 +73,7 @@ std::vector<bench::Result> JpegRows(const bench::Options& o) {
                   &size, TJSAMP_420, 90, TJFLAG_NOREALLOC);
     });
     // Ours encodes a big picture in strips side by side on the workers.
-    out.push_back({std::string("jpeg encode ") + s.name, oursEnc, refEnc, "tjCompress2, one thread", load, 0, 0, 1.10});
+    out.push_back({encodeName, oursEnc, refEnc, "tjCompress2, one thread", load, 0, 0, 1.10});
   }
   tjDestroy(dec);
   tjDestroy(enc);
@@ -77,6 +82,8 @@ std::vector<bench::Result> JpegRows(const bench::Options& o) {
 
 std::vector<bench::Result> SequenceRows(const bench::Options& o) {
   const Size s = o.smoke ? Size{"64x48", 64, 48} : Size{"24MP", 6000, 4000};
+  const std::string name = std::string("sequence step ") + s.name;
+  if (!o.Wants(name)) return {};
   const double load = bench::LoadAverage();
   Ref<Picture> a = PhotoLike(s.w, s.h, 1), b = PhotoLike(s.w, s.h, 2);
   Ref<QTEffectSequence> seq = New<QTEffectSequence>();
@@ -94,11 +101,13 @@ std::vector<bench::Result> SequenceRows(const bench::Options& o) {
   });
   std::vector<std::uint32_t> copy(static_cast<std::size_t>(s.w) * s.h);
   const double ref = bench::Best(repeat, [&] { std::memcpy(copy.data(), a->ConstRow(0), copy.size() * 4); });
-  return {{std::string("sequence step ") + s.name, ours, ref, "memcpy of one picture", load, 0, 0, 2.0}};
+  return {{name, ours, ref, "memcpy of one picture", load, 0, 0, 2.0}};
 }
 
 std::vector<bench::Result> SaveAgainRows(const bench::Options& o) {
   const Size s = o.smoke ? Size{"64x48", 64, 48} : Size{"24MP", 6000, 4000};
+  const std::string name = std::string("save unchanged again ") + s.name;
+  if (!o.Wants(name)) return {};
   const int repeat = o.smoke ? 1 : 5;
   const double load = bench::LoadAverage();
   Ref<FolderItem> first = GetFolderItem(o.scratch + "/first.jpg");
@@ -109,7 +118,7 @@ std::vector<bench::Result> SaveAgainRows(const bench::Options& o) {
     first->SaveAsJPEG(photo);
   });
   const double reused = bench::Best(repeat, [&] { again->SaveAsJPEG(photo); });
-  return {{std::string("save unchanged again ") + s.name, reused, fresh, "fresh encode and save", load, 0, 0, 0.2}};
+  return {{name, reused, fresh, "fresh encode and save", load, 0, 0, 0.2}};
 }
 
 bench::Register jpeg("1 jpeg", JpegRows);
