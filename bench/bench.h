@@ -69,6 +69,10 @@ struct Road {
 // An empty folder at the path (made anew).
 void Fresh(const std::string& folder);
 int JpegCount(const std::string& folder);
+// The bytes of the ".jpg" files in the folder, all together.
+std::uintmax_t JpegBytes(const std::string& folder);
+// An amount of bytes for the table: "188.7 MB", "41.3 kB".
+std::string BytesText(std::uintmax_t bytes);
 // A command line for sh -c, each word quoted.
 std::string ShellWords(const std::vector<std::string>& words);
 // A folder holding an ImageMagick policy file with room for 24-megapixel
@@ -94,12 +98,10 @@ bool WriteJpeg(const std::string& path, const Image& image);
 Image ReadJpeg(const std::string& path);
 // The image less `margin` pixels on every edge.
 Image Cropped(const Image& image, int margin);
-// Step `step` of `steps` from a to b (weight step / steps on b, rounded to
-// 8 bits), as the folder run defines its frames.
-Image Blended(const Image& a, const Image& b, int step, int steps);
 // The mean absolute difference of the colour channels of the frame file
-// and the image; a huge number when the frame cannot be read or has
-// another size.
-double FrameError(const std::string& frame, const Image& expected);
+// and step `step` of `steps` from a to b (weight step / steps on b, rounded
+// to 8 bits, as the folder run defines its frames: the last step is b); a
+// huge number when the frame cannot be read or has another size.
+double FrameError(const std::string& frame, const Image& a, const Image& b, int step, int steps);
 
 }  // namespace bench

@@ -79,6 +79,7 @@ std::vector<bench::Result> EngineRows(const bench::Options& o) {
               "-profile:v", "high", "-pix_fmt", "yuv420p", "-color_range", "tv", "-colorspace", "bt709",
               "-color_primaries", "bt709", "-color_trc", "bt709", "-movflags", "+faststart", peerMovieFile});
   bench::Road oursStep, peerStep, oursRun, peerRun, oursMovie, peerMovie;
+  std::uintmax_t runBytes[2] = {0, 0};  // the video run's frames, ours and FFmpeg's
   for (int r = 0; r < (o.smoke ? 1 : 2); ++r) {
     if (o.Wants(stepName)) {
       oursStep.Add(bench::RunProcess(o, {job, "step", clip.video, std::to_string(clip.count), rate}), "");
@@ -88,14 +89,17 @@ std::vector<bench::Result> EngineRows(const bench::Options& o) {
     // The video run at fade 1, still 1: a blend and the next picture for
     // every picture of the video. FFmpeg writes as many JPEG frames from it.
     if (o.Wants(runName)) {
+      // FFmpeg's JPEG settings are the cross-fade rows' (job_rows.cpp).
       bench::Fresh(ourFrames);
       oursRun.Add(bench::RunProcess(o, {job, "video", clip.video, ourFrames, rate, "1", "1"}), "");
       const int count = bench::JpegCount(ourFrames);
       bench::Fresh(peerFrames);
       const bench::Process p = bench::RunProcess(
           o, ffmpeg({"-i", clip.video, "-vf", "fps=" + std::to_string(2 * kRate) + ",tpad=stop_mode=clone:stop=1",
-                     "-frames:v", std::to_string(count), "-q:v", "2", peerFrames + "/%06d.jpg"}));
+                     "-frames:v", std::to_string(count), "-pix_fmt", "yuvj420p", "-q:v", "2", "-huffman", "default",
+                     peerFrames + "/%06d.jpg"}));
       peerRun.Add(p, bench::JpegCount(peerFrames) == count ? "" : "other frame counts than ours");
+      runBytes[0] = bench::JpegBytes(ourFrames), runBytes[1] = bench::JpegBytes(peerFrames);
     }
     if (o.Wants(movieName)) {
       fs::remove(ourMovieFile);
@@ -110,7 +114,11 @@ std::vector<bench::Result> EngineRows(const bench::Options& o) {
     out.push_back(Row(stepName, oursStep, peerStep, "ffmpeg -i clip.mov -f null -", 1.2));
     if (out.back().note.empty()) out.back().note = "ours makes RGB pictures of the frames";
   }
-  if (o.Wants(runName)) out.push_back(Row(runName, oursRun, peerRun, "ffmpeg -vf fps=50 -q:v 2 jpg", 1.2));
+  if (o.Wants(runName)) {
+    out.push_back(Row(runName, oursRun, peerRun, "ffmpeg -vf fps=50 -q:v 2 jpg", 1.2));
+    if (out.back().note.empty())
+      out.back().note = bench::BytesText(runBytes[0]) + " / " + bench::BytesText(runBytes[1]) + " of frames";
+  }
   if (o.Wants(movieName)) out.push_back(Row(movieName, oursMovie, peerMovie, "ffmpeg libx264 -crf 18 high", 0.9));
   return out;
 }

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -73,6 +74,22 @@ int bench::JpegCount(const std::string& folder) {
   std::error_code ec;
   for (const auto& e : fs::directory_iterator(folder, ec)) n += e.path().extension() == ".jpg";
   return n;
+}
+
+std::uintmax_t bench::JpegBytes(const std::string& folder) {
+  std::uintmax_t bytes = 0;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    if (e.path().extension() == ".jpg") bytes += e.file_size(ec);
+  return bytes;
+}
+
+std::string bench::BytesText(std::uintmax_t bytes) {
+  char text[32];
+  const double b = static_cast<double>(bytes);
+  if (b >= 1e6) std::snprintf(text, sizeof text, "%.1f MB", b / 1e6);
+  else std::snprintf(text, sizeof text, "%.1f kB", b / 1e3);
+  return text;
 }
 
 std::string bench::ShellWords(const std::vector<std::string>& words) {
