@@ -117,7 +117,9 @@ class DecodeCache {
 };
 
 // Encoded pictures by content stamp, most recent last: a picture saved
-// again while unchanged is written from these bytes without encoding.
+// again while unchanged is written from these bytes without encoding. A
+// few frames' worth (a 24-megapixel frame is some 6 MiB): the still copies
+// of a photo are saved right after it.
 class EncodeCache {
  public:
   EncodedBytes Find(std::uint64_t stamp) {
@@ -144,7 +146,7 @@ class EncodeCache {
 
  private:
   static constexpr std::size_t kMaxEntries = 8;
-  static constexpr std::size_t kMaxBytes = std::size_t{64} << 20;
+  static constexpr std::size_t kMaxBytes = std::size_t{32} << 20;
   struct Entry {
     std::uint64_t stamp;
     EncodedBytes bytes;

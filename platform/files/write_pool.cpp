@@ -134,10 +134,11 @@ Pool::~Pool() {
 
 Limits Pool::DefaultLimits() const {
   // Two saves per worker keep every core busy; the pixel bytes keep a run of
-  // 24-megapixel photos to two pictures in flight as RGB32 (96 MiB each), or
-  // five as YUV (36 MiB each): a big picture is encoded in strips on every
-  // core, so a few in flight are enough.
-  return {.saves = 2 * task_pool::Workers(), .pixelBytes = 192 * kMiB};
+  // 24-megapixel photos to three pictures in flight as YUV (34 MiB each), or
+  // one as RGB32 (92 MiB): a big picture is encoded in strips on every core,
+  // so a few in flight are enough, and a 24-megapixel run stays within
+  // 500 MiB with the decoded photos ahead and the pools beside them.
+  return {.saves = 2 * task_pool::Workers(), .pixelBytes = 128 * kMiB};
 }
 
 template <class Ready>
