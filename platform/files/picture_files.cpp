@@ -284,24 +284,26 @@ void KeepEncodedPicture(std::uint64_t stamp, EncodedBytes bytes) { Encoded().Kee
 void ForgetDecodedFile(const std::string& path) { Decoded().Forget(path); }
 
 void SavePictureAsJPEG(const std::string& path, const Picture& picture) {
+  // Failures name the frame by its name: its folder is the one the user chose.
+  const std::string name = NameOfPath(path);
   const PixelSnapshot pixels = picture.Snapshot();
-  if (!pixels) throw IOException("while saving " + path + ": the picture is empty");
+  if (!pixels) throw IOException("while saving " + name + ": the picture is empty");
   EncodedBytes bytes = Encoded().Find(pixels->stamp);
   if (!bytes) {
     try {
       bytes = EncodeJPEG(*pixels);
     } catch (const RuntimeException& e) {
-      throw IOException("while saving " + path + ": " + e.Message());
+      throw IOException("while saving " + name + ": " + e.Message());
     }
     Encoded().Keep(pixels->stamp, bytes);
   }
   Decoded().Forget(path);
   const std::string folder = FolderOfPath(path);
   FileDescriptor into(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (into.fd < 0) throw IOException("while saving " + path + ": " + Reason(errno));
+  if (into.fd < 0) throw IOException("while saving " + name + ": " + Reason(errno));
   RemoveStaleTempFiles(into.fd, folder);
-  const std::string temp = WriteTempFile(into.fd, path, bytes->Parts());
-  ReplaceWithTempFile(into.fd, temp, NameOfPath(path), path);
+  const std::string temp = WriteTempFile(into.fd, name, bytes->Parts());
+  ReplaceWithTempFile(into.fd, temp, name);
 }
 
 void ClearPictureFileCaches() {
