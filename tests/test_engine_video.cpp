@@ -10,7 +10,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "app/plugin_entrypoints.h"
 #include "files/write_pool.h"
+#include "plugin_signatures.h"
 #include "support/engine_fixtures.h"
 #include "testing.h"
 #include "ui/window_qt.h"
@@ -91,6 +93,30 @@ void ExpectCleanRun(const AppRun& run) {
   EXPECT_EQ(run.status, 0);
   EXPECT_FALSE(RuntimeHasPendingException());
 }
+
+// Stands in for one plug-in member while it lives: the table the system
+// filled at start-up is swapped for one with that entry changed, and back.
+class PluginStandIn {
+ public:
+  template <class Sig>
+  PluginStandIn(std::string_view declaration, std::function<Sig> member) {
+    const auto declarations = PluginDeclarations();
+    saved_ = RuntimeAllocatePluginEntrypointsTable(declarations.size());
+    Ref<PluginEntrypointTable> changed = RuntimeAllocatePluginEntrypointsTable(declarations.size());
+    for (std::size_t i = 0; i < declarations.size(); ++i) {
+      saved_->Entry(i + 1) = PluginEntry(declarations[i]);
+      changed->Entry(i + 1) = declarations[i] == declaration ? PluginEntrypoint{std::string(declaration), member}
+                                                            : saved_->Entry(i + 1);
+    }
+    SetPluginEntrypoints(changed);
+  }
+  ~PluginStandIn() { SetPluginEntrypoints(saved_); }
+  PluginStandIn(const PluginStandIn&) = delete;
+  PluginStandIn& operator=(const PluginStandIn&) = delete;
+
+ private:
+  Ref<PluginEntrypointTable> saved_;
+};
 
 }  // namespace
 
@@ -305,6 +331,29 @@ TEST(VideoFade, FailedWriteEndsTheRunWithAMessage) {
   EXPECT_EQ(FileNames(moved), FrameNames(3));
   ExpectFrames(moved, {kRed, Mix(kRed, kGreen), kGreen});
   std::filesystem::remove_all(moved);
+}
+
+// A sample the video does not give ends the run with a message naming the
+// video (as its button shows it) and the position, not the application;
+// the frames written before stay complete.
+TEST(VideoFade, ASampleThatCannotBeReadEndsTheRunNamingTheVideo) {
+  Fixture f;
+  AppRun run = RunApp([&] {
+    Prepare(f, "2", "2", "1");
+    // The fourth sample (the second pass's first, at 0.5 s) gives none.
+    int samples = 0;
+    PluginStandIn unreadable("EditableMovie.Picture.Get",
+                             std::function<plugin_sig::MoviePictureGet>([&](EditableMovie& movie) {
+                               return ++samples == 4 ? Ref<Picture>() : movie.Picture();
+                             }));
+    Click("BevelButton3");
+    EXPECT_EQ(samples, 4);
+    EXPECT_FALSE(RuntimeIsQuitting());
+  });
+  ExpectCleanRun(run);
+  EXPECT_EQ(run.messages, std::vector<std::string>{"cannot read clip.mov at 0.5 seconds"});
+  EXPECT_EQ(FileNames(f.destination.Path()), FrameNames(4));
+  ExpectFrames(f.destination.Path(), {kRed, Mix(kRed, kGreen), kGreen, kGreen});
 }
 
 // Closing the main window while the run waits in a background task ends
