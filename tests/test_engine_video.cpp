@@ -356,25 +356,41 @@ TEST(VideoFade, ASampleThatCannotBeReadEndsTheRunNamingTheVideo) {
   ExpectFrames(f.destination.Path(), {kRed, Mix(kRed, kGreen), kGreen, kGreen});
 }
 
-// Closing the main window while the run waits in a background task ends
-// the application as a normal quit: no message, and every frame saved
-// before is complete, with no temporary file left beside them.
-TEST(VideoFade, ClosingTheWindowDuringTheRunKeepsTheFramesWritten) {
-  Fixture f;
-  AppRun run = RunApp([&] {
-    Prepare(f, "2", "2", "1");
-    dialog_seam::TakeLog();
-    Watcher watcher;
-    watcher.OnChange([](const Shown& s) {
-      if (s.status == Saving(6, 12)) RequestCloseAsTheWindowManagerDoes();
+// The window manager's close button or Ctrl+Q while the run waits in a
+// background task ends the application as a normal quit, at once: no
+// message, and every frame saved before is complete, with no temporary
+// file left beside them.
+TEST(VideoFade, CloseAndQuitDuringTheRunKeepTheFramesWritten) {
+  struct Case {
+    const char* what;
+    void (*request)();
+  };
+  const Case cases[] = {
+      {"the close button", [] { RequestCloseAsTheWindowManagerDoes(); }},
+      {"Ctrl+Q", [] { PressKeyAsTheWindowSystemDoes(Qt::Key_Q, Qt::ControlModifier); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f;
+    std::chrono::steady_clock::time_point requested{};
+    AppRun run = RunApp([&] {
+      Prepare(f, "2", "2", "1");
+      dialog_seam::TakeLog();
+      Watcher watcher;
+      watcher.OnChange([&](const Shown& s) {
+        if (s.status != Saving(6, 12) || requested != std::chrono::steady_clock::time_point{}) return;
+        requested = std::chrono::steady_clock::now();
+        c.request();
+      });
+      watcher.Start();
+      Click("BevelButton3");  // returns when the quit has unwound the run
+      EXPECT_TRUE(RuntimeIsQuitting());
+      EXPECT_TRUE(dialog_seam::Messages().empty());  // no "all done "
     });
-    watcher.Start();
-    Click("BevelButton3");  // returns when the quit has unwound the run
-    EXPECT_TRUE(RuntimeIsQuitting());
-    EXPECT_TRUE(dialog_seam::Messages().empty());  // no "all done "
-  });
-  EXPECT_EQ(run.status, 0);
-  EXPECT_TRUE(run.messages.empty());
-  EXPECT_EQ(FileNames(f.destination.Path()), FrameNames(6));
-  ExpectFrames(f.destination.Path(), {kRed, Mix(kRed, kGreen), kGreen, kGreen, Mix(kGreen, kBlue), kBlue});
+    EXPECT_LT(std::chrono::steady_clock::now() - requested, std::chrono::seconds(1)) << "the application ended late";
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.messages.empty());
+    EXPECT_EQ(FileNames(f.destination.Path()), FrameNames(6));
+    ExpectFrames(f.destination.Path(), {kRed, Mix(kRed, kGreen), kGreen, kGreen, Mix(kGreen, kBlue), kBlue});
+  }
 }
