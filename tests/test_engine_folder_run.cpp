@@ -523,11 +523,12 @@ TEST(FolderRun, MarginsThatLeaveNoPictureStopTheRunNamingTheSizeAndTheMargins) {
 
 // A new choice starts a new run: after a run has ended, another source and
 // destination give a whole run from "000001.jpg" and the first photo; a
-// choice made while a run is active stops it first.
+// choice made while a run is active stops it before its dialog shows, and a
+// choice made starts a new run while a cancelled one leaves the run's place.
 TEST(FolderRun, ANewChoiceStartsANewRunAndStopsAnActiveOne) {
   ScratchFolder scratch;
   const std::string first = scratch / "first", second = scratch / "second";
-  const std::string destA = scratch / "framesA", destB = scratch / "framesB";
+  const std::string destA = scratch / "framesA", destB = scratch / "framesB", video = scratch / "clip.mov";
   AppRun run = RunApp([&] {
     MakeEntries(first, WorkedExampleEntries());
     MakeEntries(second, {PhotoEntry("x.jpg", kGrey), PhotoEntry("y.jpg", kOrange)});
@@ -548,21 +549,53 @@ TEST(FolderRun, ANewChoiceStartsANewRunAndStopsAnActiveOne) {
     EXPECT_EQ(dialog_seam::Messages(), Names{"all done 6 8"});
     ExpectFrames(destB, ExpectedFrames({kGrey, kOrange}, {}));
 
-    // A choice during an active run: the run stops before the dialog shows.
-    ClickAnswering("BevelButton2", destA);
-    std::int32_t tflagInDialog = -1;
-    std::string captionInDialog;
-    dialog_seam::OnShow([&](const DialogRecord&) {
-      tflagInDialog = w.tflag;
-      captionInDialog = Caption("BevelButton3");
-    });
-    QuietTimer quiet;
-    Click("BevelButton3");
-    ASSERT_EQ(w.tflag, 1);
-    ClickAnswering("BevelButton1", std::nullopt);
-    dialog_seam::OnShow(nullptr);
-    EXPECT_EQ(tflagInDialog, 0);
-    EXPECT_EQ(captionInDialog, "start fading");
+    // A short video for the source-video choice.
+    Ref<QTVideoTrack> track = GetFolderItem(video)->CreateMovie()->NewVideoTrack(32, 24, 25.0);
+    for (int i = 0; i < 3; ++i) track->AppendPicture(media_test::Solid(32, 24, kGrey));
   });
   EXPECT_EQ(run.status, 0);
+
+  struct Choice {
+    const char* what;
+    const char* button;
+    std::optional<std::string> answer;
+    RunPlace after;
+  };
+  const Choice choices[] = {
+      {"a destination", "BevelButton2", destB, {1, 2, 0}},
+      {"a source folder", "BevelButton1", second, {1, 2, 0}},
+      {"a source video", "BevelButton4", video, {1, 2, 0}},
+      {"a source folder dialog cancelled", "BevelButton1", std::nullopt, {6, 3, 1}},
+  };
+  for (const Choice& c : choices) {
+    SCOPED_TRACE(c.what);
+    const std::string dest = scratch / "framesC";
+    std::filesystem::remove_all(dest);
+    AppRun during = RunApp([&] {
+      Prepare(first, dest);
+      Window1& w = MainWindow();
+      TickRecorder recorder(dest);
+      std::int32_t tflagInDialog = -1;
+      std::string captionInDialog;
+      dialog_seam::OnShow([&](const DialogRecord&) {
+        tflagInDialog = w.tflag;
+        captionInDialog = Caption("BevelButton3");
+      });
+      recorder.afterTick = [&](std::size_t tick) {
+        if (tick == 1) ClickAnswering(c.button, c.answer);
+      };
+      Click("BevelButton3");
+      ASSERT_TRUE(recorder.WaitForTicks(1));
+      dialog_seam::OnShow(nullptr);
+      EXPECT_EQ(tflagInDialog, 0);
+      EXPECT_EQ(captionInDialog, "start fading");
+      EXPECT_EQ((RunPlace{w.fcnter, w.itemIdx, w.firstflag}), c.after);
+      // Stopped: the ticks that come write nothing.
+      const int idle = recorder.idleTicks;
+      ASSERT_TRUE(WaitUntil([&] { return recorder.idleTicks >= idle + 2; }, 5000));
+      EXPECT_EQ(recorder.ticks.size(), 1u);
+      EXPECT_EQ(FileNames(dest), FrameNames(5));
+    });
+    EXPECT_EQ(during.status, 0);
+  }
 }
