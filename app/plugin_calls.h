@@ -11,6 +11,9 @@
 
 namespace plugin {
 
+inline std::string BevelButtonCaptionGet(BevelButton& button) {
+  return PluginCall<plugin_sig::BevelStringGet>(PluginEntry("BevelButton.Caption.Get"), button);
+}
 inline void BevelButtonCaptionSet(BevelButton& button, const std::string& caption) {
   PluginCall<plugin_sig::BevelStringSet>(PluginEntry("BevelButton.Caption.Set"), button, caption);
 }

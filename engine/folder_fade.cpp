@@ -68,6 +68,14 @@ Ref<Picture> CroppedPicture(Window1& window, FolderItem& entry) {
   return CropByFields(window, OpenRunPicture(entry));
 }
 
+// A source folder that has gone finds no photo: that is said, rather than
+// taken for a folder without photos or a photo that vanished. Its whole
+// path is named, so that the user can tell where it was (a drive taken
+// out, a folder moved).
+void RequireSourceFolder(FolderItem& folder) {
+  if (!folder.Directory()) throw RunFailure("the source folder " + folder.AbsolutePath() + " is missing");
+}
+
 // One active tick: the first frame while there is none, then one transition
 // or the end of the run.
 void FolderFadeTick(Window1& w, std::int32_t stillframes, std::int32_t fadeframes) {
@@ -78,6 +86,7 @@ void FolderFadeTick(Window1& w, std::int32_t stillframes, std::int32_t fadeframe
     w.firstflag = 1;
     w.fcnter = 1;
     Ref<FolderItem> entry = RunEntries(*w.sourcefolder, w.itemIdx).first;
+    if (!entry) RequireSourceFolder(*w.sourcefolder);
     if (!entry) throw RunFailure("the source folder holds no .jpg pictures");
     Ref<Picture> cropped = CroppedPicture(w, *entry);
     FrameFile(w.destfolder, w.bildname(w.fcnter))->SaveAsJPEG(cropped);
@@ -89,6 +98,7 @@ void FolderFadeTick(Window1& w, std::int32_t stillframes, std::int32_t fadeframe
     // The listing cannot change between the two lookups (nothing runs
     // between them), so one pass finds both.
     auto [firstEntry, secondEntry] = RunEntries(*w.sourcefolder, w.itemIdx);
+    if (!firstEntry || !secondEntry) RequireSourceFolder(*w.sourcefolder);
     if (!firstEntry) {
       MsgBox("exit " + Str(w.itemIdx));
       w.tflag = 0;

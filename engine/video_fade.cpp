@@ -11,8 +11,11 @@
 namespace {
 Ref<Picture> CroppedSample(Window1& window, EditableMovie& movie) {
   Ref<Picture> picture = plugin::EditableMoviePicture(movie);
-  if (!picture)
-    throw RunFailure("cannot read the source video at " + Str(plugin::EditableMoviePosition(movie)) + " seconds");
+  if (!picture) {
+    // The video is named as its button shows it: the name of the file chosen.
+    const std::string video = plugin::BevelButtonCaptionGet(*BevelButtonNamed(window, "BevelButton4"));
+    throw RunFailure("cannot read " + video + " at " + Str(plugin::EditableMoviePosition(movie)) + " seconds");
+  }
   return CropByFields(window, picture);
 }
 }  // namespace

@@ -2,12 +2,14 @@
 // Timer1: the frames it writes (checked by their content), the progress
 // values, status texts and messages of each tick, stopping and resuming,
 // starting again after the end, steps that give no picture, folders whose
-// photos are mixed with other entries, and the failures that end the
-// application with a clear message.
+// photos are mixed with other entries, and the failures that stop the run
+// with a clear message.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <fstream>
+#include <functional>
 
 #include "media/effect.h"
 #include "support/folder_run_fixture.h"
@@ -388,71 +390,115 @@ void MakeBad(const std::string& path, Bad kind) {
   }
 }
 
-// A photo that does not read, or margins that leave no picture, stop the
-// run as "stop fading" would, with a message that names the file and the
-// reason; the application goes on. Once the cause is mended, a new start
-// does the failed tick again, and the frames end up as after a run that
-// never failed.
+// The folders of a run, and what spoils it and mends it again.
+struct RunFolders {
+  std::string source, dest;
+};
+struct Spoiler {
+  std::function<void(const RunFolders&)> spoil, mend;
+};
+
+// The photo (1-based) of the worked example made bad, then made good.
+Spoiler BadPhoto(Bad kind, int photo) {
+  const std::string name = "photo" + std::to_string(photo) + ".jpg";
+  const std::uint32_t colours[] = {kRed, kGreen, kBlue};
+  const std::uint32_t colour = colours[photo - 1];
+  return {[=](const RunFolders& f) {
+            std::filesystem::remove(f.source + "/" + name);
+            MakeBad(f.source + "/" + name, kind);
+          },
+          [=](const RunFolders& f) {
+            std::filesystem::remove_all(f.source + "/" + name);
+            MakeEntries(f.source, {PhotoEntry(name, colour)});
+          }};
+}
+// The run's source or destination folder moved away, then back.
+Spoiler Moved(std::string RunFolders::*folder) {
+  return {[=](const RunFolders& f) { std::filesystem::rename(f.*folder, f.*folder + "-moved"); },
+          [=](const RunFolders& f) { std::filesystem::rename(f.*folder + "-moved", f.*folder); }};
+}
+
+// A photo that does not read, or a folder that is gone, stops the run as
+// "stop fading" would, with a message that names the file and the reason;
+// the application goes on. Once the cause is mended, a new start does the
+// failed tick again, and the frames end up as after a run that never failed.
 TEST(FolderRun, AFailureStopsTheRunWithAMessageAndAResumedRunEndsAsIfNoneHad) {
+  enum When { kBeforeTheChoice, kBeforeTheStart, kAfterTheFirstTick };
   struct Case {
     const char* what;
-    Bad bad;
-    std::size_t badPhoto;  // 0-based among the three photos
-    std::string message;   // the start of the message
+    Spoiler spoiler;
+    When when;
+    std::size_t failedTick;
+    std::string message;  // its start; <source> and <dest> stand for the folders' paths
+    int framesOnDisk;     // in the destination when the tick has failed
+    std::int32_t fcnter;  // where the undone tick leaves the run (firstflag 0 before the first frame)
   };
   const std::vector<Case> cases = {
-      {"a cut-short first photo", Bad::kTruncated, 0, "cannot read photo1.jpg: "},
-      {"an empty file", Bad::kEmpty, 1, "cannot read photo2.jpg: the file is empty"},
-      {"a text file", Bad::kText, 1, "cannot read photo2.jpg: not a JPEG file"},
-      {"a folder", Bad::kFolder, 2, "cannot read photo3.jpg: it is a folder"},
-      {"a dangling link", Bad::kDanglingLink, 1, "cannot read photo2.jpg: No such file or directory"},
-      {"a FIFO, which must not block", Bad::kFifo, 1, "cannot read photo2.jpg: it is not a regular file"},
-      {"a 40 GB file", Bad::kHuge, 2, "cannot read photo3.jpg: the file is too large for a picture"},
+      {"a cut-short first photo", BadPhoto(Bad::kTruncated, 1), kBeforeTheChoice, 1, "cannot read photo1.jpg: ", 0, 1},
+      // Tick 1 writes the first frame, then fails at the transition: the
+      // frame stays and is written again.
+      {"an empty file", BadPhoto(Bad::kEmpty, 2), kBeforeTheChoice, 1, "cannot read photo2.jpg: the file is empty", 1,
+       1},
+      {"a text file", BadPhoto(Bad::kText, 2), kBeforeTheChoice, 1, "cannot read photo2.jpg: not a JPEG file", 1, 1},
+      {"a folder", BadPhoto(Bad::kFolder, 3), kBeforeTheChoice, 2, "cannot read photo3.jpg: it is a folder", 5, 6},
+      {"a dangling link", BadPhoto(Bad::kDanglingLink, 2), kBeforeTheChoice, 1,
+       "cannot read photo2.jpg: No such file or directory", 1, 1},
+      {"a FIFO, which must not block", BadPhoto(Bad::kFifo, 2), kBeforeTheChoice, 1,
+       "cannot read photo2.jpg: it is not a regular file", 1, 1},
+      {"a 40 GB file", BadPhoto(Bad::kHuge, 3), kBeforeTheChoice, 2,
+       "cannot read photo3.jpg: the file is too large for a picture", 5, 6},
+      {"the source folder gone before the first frame", Moved(&RunFolders::source), kBeforeTheStart, 1,
+       "the source folder <source> is missing", 0, 1},
+      {"the source folder gone during the run", Moved(&RunFolders::source), kAfterTheFirstTick, 2,
+       "the source folder <source> is missing", 5, 6},
+      // The frames written went with the folder; none is listed where it was.
+      {"the destination folder gone during the run", Moved(&RunFolders::dest), kAfterTheFirstTick, 2,
+       "while saving 000006.jpg: the destination folder <dest> is missing", 0, 6},
   };
-  const Colours photos = {kRed, kGreen, kBlue};
-  const Names names = {"photo1.jpg", "photo2.jpg", "photo3.jpg"};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ScratchFolder scratch;
-    const std::string source = scratch / "photos", dest = scratch / "frames";
+    const RunFolders folders{scratch / "photos", scratch / "frames"};
+    std::string message = c.message;
+    for (const auto& [token, path] : {std::pair{"<source>", folders.source}, std::pair{"<dest>", folders.dest}})
+      if (const auto at = message.find(token); at != std::string::npos) message.replace(at, std::strlen(token), path);
     // The frames of a run that never failed, for comparison.
-    const Colours expected = ExpectedFrames(photos, {});
+    const Colours expected = ExpectedFrames({kRed, kGreen, kBlue}, {});
     AppRun run = RunApp([&] {
-      MakeEntries(source, WorkedExampleEntries());
+      MakeEntries(folders.source, WorkedExampleEntries());
       RuntimeCompleteHandlerWork();  // the photos are on disk before one is spoilt
-      std::filesystem::remove(source + "/" + names[c.badPhoto]);
-      MakeBad(source + "/" + names[c.badPhoto], c.bad);
-      Prepare(source, dest);
+      if (c.when == kBeforeTheChoice) c.spoiler.spoil(folders);
+      Prepare(folders.source, folders.dest);
+      if (c.when == kBeforeTheStart) c.spoiler.spoil(folders);
       Window1& w = MainWindow();
-      TickRecorder recorder(dest);
+      TickRecorder recorder(folders.dest);
+      recorder.afterTick = [&](std::size_t tick) {
+        if (tick == 1 && c.when == kAfterTheFirstTick) c.spoiler.spoil(folders);
+      };
       Click("BevelButton3");
-      const std::size_t failedTick = c.badPhoto == 0 ? 1 : c.badPhoto;
-      ASSERT_TRUE(recorder.WaitForTicks(failedTick));
-      const Tick& failed = recorder.ticks[failedTick - 1];
+      ASSERT_TRUE(recorder.WaitForTicks(c.failedTick));
+      const Tick& failed = recorder.ticks[c.failedTick - 1];
       ASSERT_EQ(failed.messages.size(), 1u);
-      EXPECT_EQ(failed.messages[0].rfind(c.message, 0), 0u) << failed.messages[0];
+      EXPECT_EQ(failed.messages[0].rfind(message, 0), 0u) << failed.messages[0];
       EXPECT_EQ(failed.tflag, 0);
       EXPECT_EQ(Caption("BevelButton3"), "start fading");
-      // The failed tick is undone: the run stands where the tick began
-      // (tick 1 writes the first frame too; a new start writes it again).
-      const int before = c.badPhoto < 2 ? 0 : 5;
-      EXPECT_EQ(failed.files, FrameNames(c.badPhoto == 1 ? 1 : before));
-      EXPECT_EQ(w.fcnter, before + 1);
-      EXPECT_EQ(w.firstflag, before == 0 ? 0 : 1);
+      // The failed tick is undone: the run stands where the tick began.
+      EXPECT_EQ(failed.files, FrameNames(c.framesOnDisk));
+      EXPECT_EQ(w.fcnter, c.fcnter);
+      EXPECT_EQ(w.firstflag, c.fcnter == 1 ? 0 : 1);
 
       // Stopped: ticks write nothing more.
       const int idle = recorder.idleTicks;
       ASSERT_TRUE(WaitUntil([&] { return recorder.idleTicks >= idle + 2; }, 5000));
-      EXPECT_EQ(FileNames(dest), failed.files);
+      EXPECT_EQ(FileNames(folders.dest), failed.files);
 
-      // The photo is mended; a new start resumes and ends the run.
-      std::filesystem::remove_all(source + "/" + names[c.badPhoto]);
-      MakeEntries(source, {PhotoEntry(names[c.badPhoto], photos[c.badPhoto])});
+      // Mended; a new start resumes and ends the run.
+      c.spoiler.mend(folders);
       dialog_seam::TakeLog();
       Click("BevelButton3");
       ASSERT_TRUE(WaitUntil([&] { return !dialog_seam::Messages().empty(); }, 20000));
       EXPECT_EQ(dialog_seam::Messages(), Names{"all done 10 12"});
-      ExpectFrames(dest, expected);
+      ExpectFrames(folders.dest, expected);
     });
     EXPECT_EQ(run.status, 0);
   }
@@ -477,11 +523,12 @@ TEST(FolderRun, MarginsThatLeaveNoPictureStopTheRunNamingTheSizeAndTheMargins) {
 
 // A new choice starts a new run: after a run has ended, another source and
 // destination give a whole run from "000001.jpg" and the first photo; a
-// choice made while a run is active stops it first.
+// choice made while a run is active stops it before its dialog shows, and a
+// choice made starts a new run while a cancelled one leaves the run's place.
 TEST(FolderRun, ANewChoiceStartsANewRunAndStopsAnActiveOne) {
   ScratchFolder scratch;
   const std::string first = scratch / "first", second = scratch / "second";
-  const std::string destA = scratch / "framesA", destB = scratch / "framesB";
+  const std::string destA = scratch / "framesA", destB = scratch / "framesB", video = scratch / "clip.mov";
   AppRun run = RunApp([&] {
     MakeEntries(first, WorkedExampleEntries());
     MakeEntries(second, {PhotoEntry("x.jpg", kGrey), PhotoEntry("y.jpg", kOrange)});
@@ -502,21 +549,53 @@ TEST(FolderRun, ANewChoiceStartsANewRunAndStopsAnActiveOne) {
     EXPECT_EQ(dialog_seam::Messages(), Names{"all done 6 8"});
     ExpectFrames(destB, ExpectedFrames({kGrey, kOrange}, {}));
 
-    // A choice during an active run: the run stops before the dialog shows.
-    ClickAnswering("BevelButton2", destA);
-    std::int32_t tflagInDialog = -1;
-    std::string captionInDialog;
-    dialog_seam::OnShow([&](const DialogRecord&) {
-      tflagInDialog = w.tflag;
-      captionInDialog = Caption("BevelButton3");
-    });
-    QuietTimer quiet;
-    Click("BevelButton3");
-    ASSERT_EQ(w.tflag, 1);
-    ClickAnswering("BevelButton1", std::nullopt);
-    dialog_seam::OnShow(nullptr);
-    EXPECT_EQ(tflagInDialog, 0);
-    EXPECT_EQ(captionInDialog, "start fading");
+    // A short video for the source-video choice.
+    Ref<QTVideoTrack> track = GetFolderItem(video)->CreateMovie()->NewVideoTrack(32, 24, 25.0);
+    for (int i = 0; i < 3; ++i) track->AppendPicture(media_test::Solid(32, 24, kGrey));
   });
   EXPECT_EQ(run.status, 0);
+
+  struct Choice {
+    const char* what;
+    const char* button;
+    std::optional<std::string> answer;
+    RunPlace after;
+  };
+  const Choice choices[] = {
+      {"a destination", "BevelButton2", destB, {1, 2, 0}},
+      {"a source folder", "BevelButton1", second, {1, 2, 0}},
+      {"a source video", "BevelButton4", video, {1, 2, 0}},
+      {"a source folder dialog cancelled", "BevelButton1", std::nullopt, {6, 3, 1}},
+  };
+  for (const Choice& c : choices) {
+    SCOPED_TRACE(c.what);
+    const std::string dest = scratch / "framesC";
+    std::filesystem::remove_all(dest);
+    AppRun during = RunApp([&] {
+      Prepare(first, dest);
+      Window1& w = MainWindow();
+      TickRecorder recorder(dest);
+      std::int32_t tflagInDialog = -1;
+      std::string captionInDialog;
+      dialog_seam::OnShow([&](const DialogRecord&) {
+        tflagInDialog = w.tflag;
+        captionInDialog = Caption("BevelButton3");
+      });
+      recorder.afterTick = [&](std::size_t tick) {
+        if (tick == 1) ClickAnswering(c.button, c.answer);
+      };
+      Click("BevelButton3");
+      ASSERT_TRUE(recorder.WaitForTicks(1));
+      dialog_seam::OnShow(nullptr);
+      EXPECT_EQ(tflagInDialog, 0);
+      EXPECT_EQ(captionInDialog, "start fading");
+      EXPECT_EQ((RunPlace{w.fcnter, w.itemIdx, w.firstflag}), c.after);
+      // Stopped: the ticks that come write nothing.
+      const int idle = recorder.idleTicks;
+      ASSERT_TRUE(WaitUntil([&] { return recorder.idleTicks >= idle + 2; }, 5000));
+      EXPECT_EQ(recorder.ticks.size(), 1u);
+      EXPECT_EQ(FileNames(dest), FrameNames(5));
+    });
+    EXPECT_EQ(during.status, 0);
+  }
 }

@@ -1,8 +1,8 @@
 // The application under Qt's real message boxes and the window system's own
 // input, as a user meets it: a message box stays until the user answers it
-// while Timer1 ticks; the window manager's close button and Ctrl+Q end a long
-// tick within a few frames; a click during a long tick is held and acted on
-// once the tick is over.
+// while Timer1 ticks, and a close meanwhile waits for that answer; the window
+// manager's close button and Ctrl+Q end a long tick within a few frames; a
+// click during a long tick is held and acted on once the tick is over.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
+#include <chrono>
+#include <functional>
 
 #include "support/folder_run_fixture.h"
 
@@ -34,6 +36,7 @@ class UserAnswers {
   }
   bool shown = false, answered = false, closedBeforeAnswer = false;
   std::string text;
+  std::function<void()> whenShown;  // what the user does once the message shows
 
  private:
   void Poll() {
@@ -44,6 +47,7 @@ class UserAnswers {
       shown = true;
       text = box->text().toStdString();
       clock_.start();
+      if (whenShown) whenShown();
       return;
     }
     if (answered || closedBeforeAnswer) return;
@@ -112,6 +116,41 @@ TEST(RealLoops, TheMessageOfAFailedRunStaysUntilTheUserAnswersIt) {
   EXPECT_EQ(user->text, "cannot read b.jpg: not a JPEG file");
 }
 
+// The window manager's close button while the message of a failed run
+// shows: the message is modal, and Qt takes no close for a window that a
+// modal box blocks (as for any such window), so the message stays until
+// the user answers it; the run is stopped, and the user's next close ends
+// the application normally at once.
+TEST(RealLoops, ACloseWhileTheMessageOfAFailedRunShowsWaitsForTheAnswer) {
+  ScratchFolder scratch;
+  const std::string source = scratch / "photos", dest = scratch / "frames";
+  std::optional<UserAnswers> user;
+  std::chrono::steady_clock::time_point closedAgain{};
+  AppRun run = RunApp([&] {
+    MakeEntries(source, {PhotoEntry("a.jpg", kRed), TextEntry("b.jpg"), PhotoEntry("c.jpg", kBlue)});
+    Prepare(source, dest);
+    dialog_seam::Enable(false);  // real message boxes from here on
+    user.emplace(800);
+    user->whenShown = [] { RequestCloseAsTheWindowManagerDoes(); };
+    Click("BevelButton3");
+    ASSERT_TRUE(WaitUntil([&] { return user->answered || user->closedBeforeAnswer; }, 20000));
+    EXPECT_FALSE(RuntimeIsQuitting()) << "the close was taken behind the message";
+    EXPECT_FALSE(RuntimeHasPendingException());
+    EXPECT_EQ(MainWindow().tflag, 0);
+    EXPECT_EQ(Caption("BevelButton3"), "start fading");
+    closedAgain = std::chrono::steady_clock::now();
+    RequestCloseAsTheWindowManagerDoes();
+    EXPECT_TRUE(WaitUntil([] { return RuntimeIsQuitting(); }, 5000));
+  });
+  EXPECT_LT(std::chrono::steady_clock::now() - closedAgain, std::chrono::seconds(1)) << "the application ended late";
+  EXPECT_EQ(run.status, 0);
+  ASSERT_TRUE(user && user->shown);
+  EXPECT_TRUE(user->answered) << "the message closed before the user answered it";
+  EXPECT_EQ(user->text, "cannot read b.jpg: not a JPEG file");
+  // The first frame, written before the failed transition, is whole.
+  EXPECT_EQ(ExpectCompleteFrames(dest), 1);
+}
+
 // The last resort for a fault of the program: its message stays until the
 // user answers it, no tick of any timer comes behind it, and the
 // application then ends with status 1.
@@ -156,6 +195,7 @@ TEST(RealLoops, CloseAndQuitEndALongTickAtOnceKeepingWholeFrames) {
     ScratchFolder scratch;
     const std::string source = scratch / "photos", dest = scratch / "frames";
     constexpr int kFade = 5000;
+    std::chrono::steady_clock::time_point requested{};
     AppRun run = RunApp([&] {
       LargePhotos(source);
       Prepare(source, dest, {.still = 1, .fade = kFade, .margins = {}});
@@ -163,12 +203,14 @@ TEST(RealLoops, CloseAndQuitEndALongTickAtOnceKeepingWholeFrames) {
       QObject::connect(&watch, &QTimer::timeout, [&] {
         if (Progress()->Value() < 20) return;
         watch.stop();
+        requested = std::chrono::steady_clock::now();
         c.quit();
       });
       watch.start(5);
       Click("BevelButton3");
       EXPECT_TRUE(WaitUntil([] { return RuntimeIsQuitting(); }, 60000));
     });
+    EXPECT_LT(std::chrono::steady_clock::now() - requested, std::chrono::seconds(1)) << "the application ended late";
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.messages.empty());
     const int frames = ExpectCompleteFrames(dest);

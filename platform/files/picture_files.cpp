@@ -74,16 +74,26 @@ class DecodeCache {
     std::lock_guard lock(mutex_);
     entries_.clear();
   }
-  // Whether another decoding ahead fits: beside the pair a run works on,
-  // as many as the budget holds of pictures of the last size decoded, and
-  // at least one.
-  bool RoomAhead() {
+  // Whether another decoding ahead, of a file of `fileBytes`, fits: beside
+  // the pair a run works on, as many as the budget holds of pictures of the
+  // last size decoded. A decoding holds its whole file while it reads and
+  // decodes it, so the files are charged too: those being decoded, this
+  // one and a picture of the last size for each fit in the budget together,
+  // except that one always may go ahead when its file alone fits.
+  bool RoomAhead(off_t fileBytes) {
+    if (fileBytes <= 0 || static_cast<std::uint64_t>(fileBytes) > kMaxBytes) return false;
+    const auto file = static_cast<std::size_t>(fileBytes);
     std::lock_guard lock(mutex_);
-    std::size_t pending = 0;
-    for (const Entry& e : entries_) pending += e.decoding.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+    std::size_t pending = 0, pendingFiles = 0;
+    for (const Entry& e : entries_)
+      if (e.decoding.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        ++pending;
+        pendingFiles += static_cast<std::size_t>(e.stamp.size);
+      }
     const std::size_t size = std::max<std::size_t>(lastBytes_, 1);
     const std::size_t ahead = std::clamp<std::size_t>(kMaxBytes / size, 3, kMaxEntries) - 2;
-    return pending < ahead;
+    if (pending >= ahead) return false;
+    return pending == 0 || pendingFiles + file + (pending + 1) * size <= kMaxBytes;
   }
   void NoteDecoded(const PixelSnapshot& pixels) {
     if (!pixels) return;
@@ -271,7 +281,7 @@ void DecodeAhead(const std::string& path) {
   auto file = std::make_shared<FileDescriptor>(OpenedPictureFile(path, st, whyNot));
   if (file->fd < 0 || !Settled(st)) return;
   const FileStamp stamp = StampOf(st);
-  if (Decoded().Find(path, stamp) || !Decoded().RoomAhead()) return;
+  if (Decoded().Find(path, stamp) || !Decoded().RoomAhead(st.st_size)) return;
   auto promise = std::make_shared<std::promise<Decoding>>();
   Decoded().Keep(path, stamp, promise->get_future().share());
   task_pool::Post([file, st, promise] {
@@ -286,24 +296,26 @@ void KeepEncodedPicture(std::uint64_t stamp, EncodedBytes bytes) { Encoded().Kee
 void ForgetDecodedFile(const std::string& path) { Decoded().Forget(path); }
 
 void SavePictureAsJPEG(const std::string& path, const Picture& picture) {
+  // Failures name the frame by its name: its folder is the one the user chose.
+  const std::string name = NameOfPath(path);
   const PixelSnapshot pixels = picture.Snapshot();
-  if (!pixels) throw IOException("while saving " + path + ": the picture is empty");
+  if (!pixels) throw IOException("while saving " + name + ": the picture is empty");
   EncodedBytes bytes = Encoded().Find(pixels->stamp);
   if (!bytes) {
     try {
       bytes = EncodeJPEG(*pixels);
     } catch (const RuntimeException& e) {
-      throw IOException("while saving " + path + ": " + e.Message());
+      throw IOException("while saving " + name + ": " + e.Message());
     }
     Encoded().Keep(pixels->stamp, bytes);
   }
   Decoded().Forget(path);
   const std::string folder = FolderOfPath(path);
   FileDescriptor into(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (into.fd < 0) throw IOException("while saving " + path + ": " + Reason(errno));
+  if (into.fd < 0) throw IOException("while saving " + name + ": " + Reason(errno));
   RemoveStaleTempFiles(into.fd, folder);
-  const std::string temp = WriteTempFile(into.fd, path, bytes->Parts());
-  ReplaceWithTempFile(into.fd, temp, NameOfPath(path), path);
+  const std::string temp = WriteTempFile(into.fd, name, bytes->Parts());
+  ReplaceWithTempFile(into.fd, temp, name);
 }
 
 void ClearPictureFileCaches() {

@@ -90,14 +90,14 @@ void RemoveStaleTempFiles(int folderFd, const std::string& folder) {
   }
 }
 
-std::string WriteTempFile(int folderFd, const std::string& path,
+std::string WriteTempFile(int folderFd, const std::string& targetName,
                           std::span<const std::span<const unsigned char>> parts) {
   const std::string temp = NewTempName();
   FileDescriptor file(openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (file.fd < 0) throw IOException("while saving " + path + ": " + Reason(errno));
+  if (file.fd < 0) throw IOException("while saving " + targetName + ": " + Reason(errno));
   auto failed = [&](int error) {
     unlinkat(folderFd, temp.c_str(), 0);
-    throw IOException("while saving " + path + ": " + Reason(error));
+    throw IOException("while saving " + targetName + ": " + Reason(error));
   };
   // Gathered writes, picking up where a short one stopped.
   std::vector<iovec> left;
@@ -119,10 +119,9 @@ std::string WriteTempFile(int folderFd, const std::string& path,
   return temp;
 }
 
-void ReplaceWithTempFile(int folderFd, const std::string& tempName, const std::string& targetName,
-                         const std::string& path) {
+void ReplaceWithTempFile(int folderFd, const std::string& tempName, const std::string& targetName) {
   if (renameat(folderFd, tempName.c_str(), folderFd, targetName.c_str()) == 0) return;
   const int error = errno;
   unlinkat(folderFd, tempName.c_str(), 0);
-  throw IOException("while replacing " + path + ": " + Reason(error));
+  throw IOException("while replacing " + targetName + ": " + Reason(error));
 }

@@ -19,14 +19,17 @@ std::string NewTempName();
 // in a process: call it before the process's first temporary file there.
 void RemoveStaleTempFiles(int folderFd, const std::string& folder);
 
+// Failures name the target by its name alone ("while saving 000027.jpg: No
+// space left on device"): the files written are frames in the destination
+// folder and movies, in folders the user chose.
+
 // Writes the parts, one after the other, into a new temporary file in the
-// folder and returns its name. Raises IOException "while saving <path>:
-// <reason>" (and leaves no file) when it cannot.
-std::string WriteTempFile(int folderFd, const std::string& path,
+// folder and returns its name. Raises IOException "while saving
+// <targetName>: <reason>" (and leaves no file) when it cannot.
+std::string WriteTempFile(int folderFd, const std::string& targetName,
                           std::span<const std::span<const unsigned char>> parts);
 
 // Renames the temporary file over `targetName` in the same folder.
-// Raises IOException "while replacing <path>: <reason>" and removes the
-// temporary file when it cannot.
-void ReplaceWithTempFile(int folderFd, const std::string& tempName, const std::string& targetName,
-                         const std::string& path);
+// Raises IOException "while replacing <targetName>: <reason>" and removes
+// the temporary file when it cannot.
+void ReplaceWithTempFile(int folderFd, const std::string& tempName, const std::string& targetName);

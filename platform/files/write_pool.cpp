@@ -82,7 +82,7 @@ class Pool {
   void Await(Lock& lock, Ready ready);
   void RaiseFailure(Lock& lock);
   void Run(const std::shared_ptr<Save>& save);
-  EncodedBytes BytesOf(Encoding& encoding, const std::string& path);
+  EncodedBytes BytesOf(Encoding& encoding, const std::string& name);
   void Commit(std::shared_ptr<Save> save);
   Limits DefaultLimits() const;
 
@@ -166,8 +166,10 @@ void Pool::RaiseFailure(Lock& lock) {
 }
 
 void Pool::Submit(const std::string& path, const Picture& picture) {
+  // Failures name the frame by its name: its folder is the one the user chose.
+  const std::string name = NameOfPath(path);
   PixelSnapshot pixels = picture.Snapshot();
-  if (!pixels) throw IOException("while saving " + path + ": the picture is empty");
+  if (!pixels) throw IOException("while saving " + name + ": the picture is empty");
   auto save = std::make_shared<Save>();
   save->path = path;
   save->folder = FolderOfPath(path);
@@ -177,7 +179,7 @@ void Pool::Submit(const std::string& path, const Picture& picture) {
     RaiseFailure(lock);  // returns only when there was none
   }
   save->into = FileDescriptor(open(save->folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (save->into.fd < 0) throw IOException("while saving " + path + ": " + std::strerror(errno));
+  if (save->into.fd < 0) throw IOException("while saving " + name + ": " + std::strerror(errno));
   RemoveStaleTempFiles(save->into.fd, save->folder);
   ForgetDecodedFile(path);
 
@@ -258,7 +260,7 @@ void Pool::WaitForDispatch(int depth) {
   RaiseFailure(lock);
 }
 
-EncodedBytes Pool::BytesOf(Encoding& encoding, const std::string& path) {
+EncodedBytes Pool::BytesOf(Encoding& encoding, const std::string& name) {
   std::unique_lock lock(encoding.mutex);
   if (encoding.state == Encoding::State::kWaiting) {
     encoding.state = Encoding::State::kRunning;
@@ -289,7 +291,7 @@ EncodedBytes Pool::BytesOf(Encoding& encoding, const std::string& path) {
   } else {
     encoding.finished.wait(lock, [&] { return encoding.state == Encoding::State::kDone; });
   }
-  if (!encoding.bytes) throw IOException("while saving " + path + ": " + encoding.error);
+  if (!encoding.bytes) throw IOException("while saving " + name + ": " + encoding.error);
   return encoding.bytes;
 }
 
@@ -306,8 +308,9 @@ void Pool::Run(const std::shared_ptr<Save>& save) {
     // A dropped save is encoded all the same (the saves sharing its
     // encoding may be kept, and its pixels go back the usual way), but
     // nothing is written.
-    const EncodedBytes bytes = BytesOf(*save->encoding, save->path);
-    if (!dropped) save->temp = WriteTempFile(save->into.fd, save->path, bytes->Parts());
+    const std::string name = NameOfPath(save->path);
+    const EncodedBytes bytes = BytesOf(*save->encoding, name);
+    if (!dropped) save->temp = WriteTempFile(save->into.fd, name, bytes->Parts());
   } catch (...) {
     save->failure = std::current_exception();
   }
@@ -333,7 +336,7 @@ void Pool::Commit(std::shared_ptr<Save> save) {
         unlinkat(next->into.fd, next->temp.c_str(), 0);
       } else {
         try {
-          ReplaceWithTempFile(next->into.fd, next->temp, NameOfPath(next->path), next->path);
+          ReplaceWithTempFile(next->into.fd, next->temp, NameOfPath(next->path));
         } catch (...) {
           next->failure = std::current_exception();
         }

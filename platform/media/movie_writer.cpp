@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "files/paths.h"
 #include "files/temp_files.h"
 #include "media/fit.h"
 #include "runtime/task_pool.h"
@@ -103,7 +104,7 @@ void RaiseDeferredMediaErrors() {
   if (!errors.empty()) throw IOException(errors.front());
 }
 
-MovieWriter::MovieWriter(std::string target) : target_(std::move(target)) {}
+MovieWriter::MovieWriter(std::string target) : target_(std::move(target)), name_(NameOfPath(target_)) {}
 
 MovieWriter::~MovieWriter() {
   try {
@@ -111,7 +112,7 @@ MovieWriter::~MovieWriter() {
   } catch (const RuntimeException& e) {
     ReportDeferredMediaError(e.Message());
   } catch (const std::exception& e) {
-    ReportDeferredMediaError("while finishing the movie " + target_ + ": " + e.what());
+    ReportDeferredMediaError("while finishing the movie " + name_ + ": " + e.what());
   }
   // Finish waited for the workers even when it failed.
 }
@@ -131,7 +132,7 @@ bool MovieWriter::SetTrack(std::int32_t width, std::int32_t height, double rate)
 }
 
 void MovieWriter::Fail(const std::string& action, int code) {
-  const std::string text = "while " + action + " " + target_ + ": " + AvErrorText(code);
+  const std::string text = "while " + action + " " + name_ + ": " + AvErrorText(code);
   Discard();
   throw IOException(text);
 }
@@ -224,13 +225,13 @@ void MovieWriter::RaiseQueuedFailure() {
 }
 
 void MovieWriter::Append(const Picture& picture) {
-  if (broken_) throw IOException("while writing " + target_ + ": the movie failed before");
-  if (finished_) throw IOException("while writing " + target_ + ": the movie is finished");
+  if (broken_) throw IOException("while writing " + name_ + ": the movie failed before");
+  if (finished_) throw IOException("while writing " + name_ + ": the movie is finished");
   RaiseQueuedFailure();
-  if (!HasTrack()) throw IOException("while writing " + target_ + ": the movie has no video track");
+  if (!HasTrack()) throw IOException("while writing " + name_ + ": the movie has no video track");
   PixelSnapshot pixels = picture.Snapshot();
   if (!pixels || pixels->width <= 0 || pixels->height <= 0)
-    throw IOException("while writing " + target_ + ": the picture is empty");
+    throw IOException("while writing " + name_ + ": the picture is empty");
   if (!started_) {
     try {
       Start();
@@ -269,7 +270,7 @@ void MovieWriter::Append(const Picture& picture) {
 }
 
 void MovieWriter::ConvertInto(const PixelSnapshot& picture, SwsPtr& scaler, FramePtr& frame) const {
-  auto fail = [&](int code) { throw IOException("while converting a frame of " + target_ + ": " + AvErrorText(code)); };
+  auto fail = [&](int code) { throw IOException("while converting a frame of " + name_ + ": " + AvErrorText(code)); };
   if (!frame) {
     frame.reset(Ffmpeg().av_frame_alloc());
     if (!frame) fail(AVERROR(ENOMEM));
@@ -342,9 +343,9 @@ void MovieWriter::Convert(std::int64_t index, PixelSnapshot pixels, std::size_t 
     } catch (const RuntimeException& e) {
       done.error = e.Message();
     } catch (const std::exception& e) {
-      done.error = "while converting a frame of " + target_ + ": " + e.what();
+      done.error = "while converting a frame of " + name_ + ": " + e.what();
     } catch (...) {
-      done.error = "while converting a frame of " + target_ + ": an unknown failure";
+      done.error = "while converting a frame of " + name_ + ": an unknown failure";
     }
   }
   pixels.reset();  // outside the lock: big storage goes back to its pool
@@ -376,7 +377,7 @@ void MovieWriter::Drain(Lock& lock) noexcept {
       } catch (const RuntimeException& e) {
         error = e.Message();
       } catch (const std::exception& e) {
-        error = "while encoding a frame of " + target_ + ": " + e.what();
+        error = "while encoding a frame of " + name_ + ": " + e.what();
       }
       lock.lock();
       if (!error.empty()) failure_ = std::move(error);
@@ -418,7 +419,7 @@ void MovieWriter::Finish() {
     const int error = errno;
     unlink(temp_.c_str());
     temp_.clear();
-    throw IOException("while replacing " + target_ + ": " + std::strerror(error));
+    throw IOException("while replacing " + name_ + ": " + std::strerror(error));
   }
   temp_.clear();
 }

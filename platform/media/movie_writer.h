@@ -72,6 +72,9 @@ struct MovieWriter {
   void Drain(Lock& lock) noexcept;
 
   std::string target_, temp_;
+  // The movie's name alone, as its failures name it: the user chose its
+  // folder in the save dialog.
+  std::string name_;
   std::int32_t width_ = 0, height_ = 0;  // the track's size
   int encodedWidth_ = 0, encodedHeight_ = 0;  // rounded up to even
   AVRational rate_{0, 1};
