@@ -16,12 +16,13 @@ namespace {
 // range YCbCr, as a JPEG holds it). The last one made is kept: a preview
 // is painted again and again while its picture stays.
 QImage ScaledFromYuv(const PixelBuffer& src, const Graphics::Placement& p) {
-  struct Made {
+  // The image scaled from the pixels of that stamp for that placement.
+  struct ScaledCopy {
     std::uint64_t stamp = 0;
     Graphics::Placement placement;
     QImage image;
   };
-  static Made last;
+  static ScaledCopy last;
   const Graphics::Placement& q = last.placement;
   if (last.stamp == src.stamp && q.dx == p.dx && q.dy == p.dy && q.dw == p.dw && q.dh == p.dh && q.sx == p.sx &&
       q.sy == p.sy && q.sw == p.sw && q.sh == p.sh)
