@@ -10,9 +10,9 @@
 
 #include "bench.h"
 #include "files/folder_item.h"
-#include "files/picture_files.h"
 #include "media/effect.h"
 #include "media/jpeg.h"
+#include "testing.h"
 
 namespace {
 

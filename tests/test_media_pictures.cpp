@@ -14,11 +14,12 @@
 #include <filesystem>
 
 #include "files/folder_item.h"
-#include "files/picture_files.h"
+#include "media/jpeg.h"
 #include "media/picture_qt.h"
 #include "runtime/runtime.h"
 #include "runtime/task_pool.h"
 #include "support/media_fixtures.h"
+#include "testing.h"
 
 using namespace media_test;
 

@@ -18,7 +18,6 @@
 
 #include "dialogs/dialogs.h"
 #include "files/folder_item.h"
-#include "files/picture_files.h"
 #include "files/write_pool.h"
 #include "media/jpeg.h"
 #include "media/movie.h"
