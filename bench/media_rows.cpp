@@ -10,9 +10,9 @@
 
 #include "bench.h"
 #include "files/folder_item.h"
-#include "files/picture_files.h"
 #include "media/effect.h"
 #include "media/jpeg.h"
+#include "testing.h"
 
 namespace {
 
@@ -69,8 +69,8 @@ std::vector<bench::Result> JpegRows(const bench::Options& o) {
     const double refEnc = bench::Best(repeat, [&] {
       unsigned char* buf = encoded.data();
       unsigned long size = encoded.size();
-      tjCompress2(enc, reinterpret_cast<const unsigned char*>(photo->ConstRow(0)), s.w, s.w * 4, s.h, TJPF_BGRX, &buf,
-                  &size, TJSAMP_420, 90, TJFLAG_NOREALLOC);
+      tjCompress2(enc, reinterpret_cast<const unsigned char*>(photo->Snapshot()->Row(0)), s.w, s.w * 4, s.h,
+                  TJPF_BGRX, &buf, &size, TJSAMP_420, 90, TJFLAG_NOREALLOC);
     });
     // Ours encodes a big picture in strips side by side on the workers: not
     // like for like, and the row says so.
@@ -102,7 +102,7 @@ std::vector<bench::Result> SequenceRows(const bench::Options& o) {
     if (!image || !image->Snapshot()->Row(0)) std::abort();
   });
   std::vector<std::uint32_t> copy(static_cast<std::size_t>(s.w) * s.h);
-  const double ref = bench::Best(repeat, [&] { std::memcpy(copy.data(), a->ConstRow(0), copy.size() * 4); });
+  const double ref = bench::Best(repeat, [&] { std::memcpy(copy.data(), a->Snapshot()->Row(0), copy.size() * 4); });
   // Ours blends in bands on the workers: not like for like, and the row
   // says so.
   return {{name, ours, ref, "memcpy of one picture", load, 0, 0, 2.0, 0, 0,

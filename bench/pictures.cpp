@@ -10,17 +10,7 @@
 #include <random>
 
 #include "bench.h"
-
-namespace {
-struct TjDestroy {
-  void operator()(void* handle) const { tjDestroy(handle); }
-};
-using TjHandle = std::unique_ptr<void, TjDestroy>;
-struct FileClose {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileClose>;
-}  // namespace
+#include "handles.h"
 
 bench::Image bench::Scene(int width, int height, int look, int shift, unsigned grainSeed, int grain) {
   Image image{width, height, std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height)};

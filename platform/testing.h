@@ -101,6 +101,13 @@ namespace effect_seam {
 void FailWhen(std::function<bool(std::int32_t step)> predicate);
 }  // namespace effect_seam
 
+// --- pictures read and written (platform/files/picture_files.cpp) ---------------
+
+// Forgets every decoded file and every encoded picture the platform keeps
+// for reuse, so that the next open decodes and the next save encodes (a
+// test of the files themselves, a benchmark row that times the work).
+void ClearPictureFileCaches();
+
 // --- frames written on the workers (platform/files/write_pool.cpp) --------------
 
 namespace write_pool {

@@ -334,12 +334,9 @@ TEST(MakeMovie, FramesOfAFolderRunPlayInOrder) {
   EXPECT_NEAR(movie.duration, 5 / 10.0, 1e-3);
 }
 
-// A rate that makes no track, or a first path that is no picture: the
-// handler stops with the platform's message, and no file is left behind,
-// not even a half-written one.
 // A rate that is no positive number is refused before any dialog; a first
-// picture that does not read is named with the reason. Neither makes a file,
-// and the application goes on.
+// picture that does not read is named with the reason. Neither leaves a
+// file behind (not even a temporary one), and the application goes on.
 TEST(MakeMovie, NoTrackOrNoFirstPictureEndsWithAMessageAndNoFile) {
   struct Case {
     const char* what;

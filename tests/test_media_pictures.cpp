@@ -16,11 +16,12 @@
 #include <fstream>
 
 #include "files/folder_item.h"
-#include "files/picture_files.h"
+#include "media/jpeg.h"
 #include "media/picture_qt.h"
 #include "runtime/runtime.h"
 #include "runtime/task_pool.h"
 #include "support/media_fixtures.h"
+#include "testing.h"
 
 using namespace media_test;
 
@@ -61,9 +62,11 @@ Ref<Picture> Quadrants(std::int32_t w, std::int32_t h) {
 }
 
 int MaxDistance(const Ref<Picture>& a, const Ref<Picture>& b) {
+  const PixelSnapshot ra = RgbOf(a), rb = RgbOf(b);
   int worst = 0;
   for (std::int32_t y = 0; y < a->Height(); ++y)
-    for (std::int32_t x = 0; x < a->Width(); ++x) worst = std::max(worst, Distance(PixelAt(a, x, y), PixelAt(b, x, y)));
+    for (std::int32_t x = 0; x < a->Width(); ++x)
+      worst = std::max(worst, Distance(PixelAt(ra, x, y), PixelAt(rb, x, y)));
   return worst;
 }
 
@@ -79,7 +82,7 @@ TEST(Pictures, ConstructorMakesABlankPictureAndRefusesEmptySizes) {
   Ref<Picture> p = NewPicture(3, 2);
   EXPECT_EQ(p->Width(), 3);
   EXPECT_EQ(p->Height(), 2);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(p->ConstRow(i / 3)[i % 3], 0xffffffffu);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(PixelAt(p, i % 3, i / 3), 0xffffffffu);
   for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {-1, 5}, {5, -7}}) {
     try {
       NewPicture(w, h);
@@ -97,7 +100,7 @@ TEST(Pictures, CopiesShareUntilWrittenAndEveryWriteGetsANewStamp) {
   const std::uint64_t stamp = a->ContentStamp();
   Ref<Picture> b = a->Clone();
   EXPECT_EQ(b->ContentStamp(), stamp);
-  EXPECT_EQ(a->ConstRow(0), b->ConstRow(0));  // shared, not copied
+  EXPECT_EQ(RgbOf(a)->Row(0), RgbOf(b)->Row(0));  // shared, not copied
   b->Bits()[0] = Rgb(9, 9, 9);
   EXPECT_NE(b->ContentStamp(), stamp);
   EXPECT_EQ(a->ContentStamp(), stamp);
@@ -143,7 +146,7 @@ TEST(DrawPicture, ScalesSmoothlyAndKeepsToTheDestination) {
     for (int x = 0; x < 64; ++x) checker->Bits()[y * 64 + x] = ((x + y) & 1) ? Rgb(255, 255, 255) : Rgb(0, 0, 0);
   Ref<Picture> small = Solid(8, 8, Rgb(0, 0, 0));
   small->Graphics()->DrawPicture(checker, 0, 0, 8, 8, 0, 0, 64, 64);
-  for (int i = 0; i < 64; ++i) EXPECT_NEAR(Red(small->ConstRow(i / 8)[i % 8]), 128, 3);
+  for (int i = 0; i < 64; ++i) EXPECT_NEAR(Red(PixelAt(small, i % 8, i / 8)), 128, 3);
   // A scaled drawing clipped by the target: what is left keeps its scale.
   Ref<Picture> half = Solid(4, 4, Rgb(0, 0, 0));
   half->Graphics()->DrawPicture(Solid(4, 4, Rgb(200, 10, 10)), -4, -4, 8, 8, 0, 0, 4, 4);
@@ -169,7 +172,7 @@ TEST(Pictures, QtImagesInAndOut) {
   ASSERT_TRUE(p);
   EXPECT_EQ(PixelAt(p, 2, 1), Rgb(10, 20, 30));
   const QImage back = PictureAsQImage(*p);
-  EXPECT_EQ(back.constBits(), reinterpret_cast<const uchar*>(p->ConstRow(0)));  // no copy
+  EXPECT_EQ(back.constBits(), reinterpret_cast<const uchar*>(RgbOf(p)->Row(0)));  // no copy
   EXPECT_EQ(back.pixel(1, 1), Rgb(10, 20, 30));
   EXPECT_FALSE(PictureFromQImage(QImage()));
 }
@@ -186,7 +189,8 @@ TEST_F(PictureFiles, JpegRoundTripsAtOddAndEvenSizes) {
     ASSERT_EQ(back->Width(), w);
     ASSERT_EQ(back->Height(), h);
     EXPECT_LE(MaxDistance(p, back), 24) << w << " x " << h;
-    for (int i = 0; i < w * h; ++i) ASSERT_EQ(back->ConstRow(i / w)[i % w] >> 24, 0xffu);  // opaque RGB32
+    const PixelSnapshot backRgb = RgbOf(back);
+    for (int i = 0; i < w * h; ++i) ASSERT_EQ(PixelAt(backRgb, i % w, i / w) >> 24, 0xffu);  // opaque RGB32
     // What was written is a 4:2:0 JPEG.
     const auto bytes = ReadAll(dir / "frame.jpg");
     tjhandle tj = tjInitDecompress();

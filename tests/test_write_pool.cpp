@@ -18,7 +18,6 @@
 
 #include "dialogs/dialogs.h"
 #include "files/folder_item.h"
-#include "files/picture_files.h"
 #include "files/write_pool.h"
 #include "media/jpeg.h"
 #include "media/movie.h"
@@ -516,6 +515,48 @@ TEST(WritePool, ANestedHandlerWaitsForItsOwnFramesOnly) {
   EXPECT_TRUE(gateClosedAfterNested);
   EXPECT_TRUE(Near(nestedColour, Rgb(0, 0, 200)));
   EXPECT_TRUE(Near(FileColour(dir / "outer.jpg"), Rgb(200, 0, 0)));
+}
+
+// A failed frame of the running handler is raised in that handler, where
+// its run can stop with a message, not at the end of a handler nested in
+// it (a repaint during its background task, or one that saves frames of
+// its own, which are written), where it would be an unhandled exception.
+TEST(WritePool, AFailureIsRaisedInTheHandlerThatSavedTheFrameNotInANestedOne) {
+  struct Case {
+    const char* nested;
+    bool saves;
+  };
+  for (const Case c : {Case{"a repaint", false}, Case{"a handler that saves", true}}) {
+    SCOPED_TRACE(c.nested);
+    ScratchFolder dir;
+    Workers workers(0);
+    workers.Fail(dir / "outer.jpg");
+    bool raisedInNested = true;
+    std::string caught;
+    EXPECT_EQ(AsHandler([&] {
+                write_pool::ResetStats();
+                GetFolderItem(dir / "outer.jpg")->SaveAsJPEG(Solid(8, 8, Rgb(200, 0, 0)));
+                // The failure is known before the nested handler runs.
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                while (write_pool::CurrentStats().writes < 1 && std::chrono::steady_clock::now() < deadline)
+                  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                RuntimeDispatch([&] {
+                  if (c.saves) GetFolderItem(dir / "nested.jpg")->SaveAsJPEG(Solid(8, 8, Rgb(0, 0, 200)));
+                });
+                raisedInNested = RuntimeHasPendingException();
+                try {
+                  RuntimeCompleteHandlerWork();
+                } catch (const IOException& e) {
+                  caught = e.Message();
+                }
+              }),
+              "");
+    EXPECT_FALSE(raisedInNested);
+    EXPECT_EQ(caught, "while saving outer.jpg: the disk is full");
+    if (c.saves) {
+      EXPECT_TRUE(Near(FileColour(dir / "nested.jpg"), Rgb(0, 0, 200)));
+    }
+  }
 }
 
 // Quitting during a long loop unwinds the handler; what it saved is

@@ -31,16 +31,12 @@
 #include <thread>
 #include <vector>
 
+#include "handles.h"
+
 namespace {
 
-struct TjDestroy {
-  void operator()(void* handle) const { tjDestroy(handle); }
-};
-using TjHandle = std::unique_ptr<void, TjDestroy>;
-struct FileClose {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileClose>;
+using bench::File;
+using bench::TjHandle;
 
 [[noreturn]] void Fail(const std::string& action, const std::string& reason) {
   throw std::runtime_error("while " + action + ": " + reason);

@@ -25,6 +25,7 @@
 #include "media/picture_qt.h"
 #include "runtime/runtime.h"
 #include "runtime/task_pool.h"
+#include "testing.h"
 
 namespace {
 

@@ -23,6 +23,3 @@ void SavePictureAsJPEG(const std::string& path, const Picture& picture);
 EncodedBytes FindEncodedPicture(std::uint64_t stamp);
 void KeepEncodedPicture(std::uint64_t stamp, EncodedBytes bytes);
 void ForgetDecodedFile(const std::string& path);
-
-// For tests and the benchmark: forget every cached decode and encode.
-void ClearPictureFileCaches();

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "files/file_descriptor.h"
+#include "files/paths.h"
 #include "runtime/exceptions.h"
 
 namespace {
@@ -64,6 +65,12 @@ std::string NewTempName() {
   std::snprintf(name, sizeof name, "%s%08x-%016" PRIx64 "%s", kPrefix, static_cast<unsigned>(getpid()),
                 counter.fetch_add(1), kSuffix);
   return name;
+}
+
+std::string NewTempPathBeside(const std::string& target) {
+  const std::string folder = FolderOfPath(target);
+  RemoveStaleTempFiles(AT_FDCWD, folder);
+  return JoinedPath(folder, NewTempName());
 }
 
 void RemoveStaleTempFiles(int folderFd, const std::string& folder) {

@@ -13,6 +13,10 @@
 
 // A temporary name (no folder part), unique among this process's names.
 std::string NewTempName();
+// The path of a new temporary file beside `target` (a path), for a writer
+// that opens its file by path (FFmpeg's): the folder's stale temporary
+// files are removed first, as before any temporary file.
+std::string NewTempPathBeside(const std::string& target);
 
 // Removes the temporary files that processes which have ended left in the
 // folder `folder` (open as `folderFd`, or AT_FDCWD). Runs once per folder

@@ -80,7 +80,8 @@ class Pool {
   using Lock = std::unique_lock<std::mutex>;
   template <class Ready>
   void Await(Lock& lock, Ready ready);
-  void RaiseFailure(Lock& lock);
+  std::exception_ptr* FailureFor(int depth);
+  void RaiseFailure(Lock& lock, int depth);
   void Run(const std::shared_ptr<Save>& save);
   EncodedBytes BytesOf(Encoding& encoding, const std::string& name);
   void Commit(std::shared_ptr<Save> save);
@@ -92,10 +93,16 @@ class Pool {
   // disk is always the saves up to some point, never with holes. A nested
   // handler's saves are a stream of their own and need not wait for the
   // saves of the handler it runs inside.
+  //
+  // A failure is the stream's too: it is raised in the handler whose saves
+  // failed (or one it runs inside), never in a handler nested in it, such
+  // as a repaint during its background task, which could not undo the
+  // run the frame belongs to.
   struct Stream {
     std::set<std::uint64_t> pending;                           // tickets not yet put in place
     std::map<std::uint64_t, std::shared_ptr<Save>> finished;  // written (or failed), awaiting their turn
     bool committing = false;
+    std::exception_ptr failure;  // the first one not yet raised
     // The saves made after a failed one and before the failure was known:
     // dropped, not written, so that no file follows the failed one.
     std::uint64_t dropFrom = 1, dropThrough = 0;
@@ -111,7 +118,6 @@ class Pool {
   std::map<std::uint64_t, std::weak_ptr<Encoding>> encodings_;  // not yet done, by stamp
   std::vector<Released> released_;
   std::size_t charged_ = 0;
-  std::exception_ptr failure_;  // the first failure not yet raised
   Limits limits_;
   Stats stats_;
   std::function<void(const std::string&)> beforeEach_;
@@ -158,9 +164,18 @@ void Pool::Await(Lock& lock, Ready ready) {
   }
 }
 
-void Pool::RaiseFailure(Lock& lock) {
-  if (!failure_) return;
-  const std::exception_ptr failure = std::exchange(failure_, nullptr);
+// The failure to raise at a waiting point at that dispatch depth: one of
+// the saves made at that depth or deeper; none when there is none.
+std::exception_ptr* Pool::FailureFor(int depth) {
+  for (auto it = streams_.lower_bound(depth); it != streams_.end(); ++it)
+    if (it->second.failure) return &it->second.failure;
+  return nullptr;
+}
+
+void Pool::RaiseFailure(Lock& lock, int depth) {
+  std::exception_ptr* pending = FailureFor(depth);
+  if (!pending) return;
+  const std::exception_ptr failure = std::exchange(*pending, nullptr);
   lock.unlock();
   std::rethrow_exception(failure);
 }
@@ -176,7 +191,7 @@ void Pool::Submit(const std::string& path, const Picture& picture) {
   save->depth = RuntimeDispatchDepth();
   {
     Lock lock(mutex_);
-    RaiseFailure(lock);  // returns only when there was none
+    RaiseFailure(lock, save->depth);  // returns only when there was none
   }
   save->into = FileDescriptor(open(save->folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (save->into.fd < 0) throw IOException("while saving " + name + ": " + std::strerror(errno));
@@ -199,16 +214,16 @@ void Pool::Submit(const std::string& path, const Picture& picture) {
     return std::shared_ptr<Encoding>();
   };
   Await(lock, [&] {
-    if (failure_) return true;
+    if (FailureFor(save->depth)) return true;
     if (pendingCount_ >= limits_.saves) return false;
     save->encoding = share();
     return save->encoding || charged_ == 0 || charged_ + bytes <= limits_.pixelBytes;
   });
   // A failure that came while this save waited is raised instead: a save
   // made once a failure is known would land after the failed one.
-  if (failure_) {
+  if (FailureFor(save->depth)) {
     save->encoding.reset();
-    RaiseFailure(lock);
+    RaiseFailure(lock, save->depth);
   }
   if (!save->encoding) {
     auto encoding = std::make_shared<Encoding>();
@@ -233,19 +248,19 @@ void Pool::Submit(const std::string& path, const Picture& picture) {
 void Pool::WaitForPath(const std::string& path) {
   Lock lock(mutex_);
   Await(lock, [&] { return !pendingPaths_.contains(path); });
-  RaiseFailure(lock);
+  RaiseFailure(lock, RuntimeDispatchDepth());
 }
 
 void Pool::WaitForFolder(const std::string& folder) {
   Lock lock(mutex_);
   Await(lock, [&] { return !pendingFolders_.contains(folder); });
-  RaiseFailure(lock);
+  RaiseFailure(lock, RuntimeDispatchDepth());
 }
 
 void Pool::WaitForAll() {
   Lock lock(mutex_);
   Await(lock, [&] { return pendingCount_ == 0; });
-  RaiseFailure(lock);
+  RaiseFailure(lock, RuntimeDispatchDepth());
 }
 
 void Pool::WaitForDispatch(int depth) {
@@ -257,7 +272,7 @@ void Pool::WaitForDispatch(int depth) {
       if (!it->second.pending.empty()) return false;
     return true;
   });
-  RaiseFailure(lock);
+  RaiseFailure(lock, depth);
 }
 
 EncodedBytes Pool::BytesOf(Encoding& encoding, const std::string& name) {
@@ -346,7 +361,7 @@ void Pool::Commit(std::shared_ptr<Save> save) {
     lock.lock();
     if (next->failure && !dropped) {
       // Every save of this stream made up to now comes after this one.
-      if (!failure_) failure_ = next->failure;
+      if (!stream.failure) stream.failure = next->failure;
       stream.dropFrom = next->ticket + 1;
       stream.dropThrough = nextTicket_ - 1;
     }

@@ -19,8 +19,10 @@
 //   some point: a killed process leaves no holes;
 // - a failure raises the IOException the save would have raised, naming
 //   the first file (in the order of the saves) that failed, at the next
-//   save or waiting point; the saves made after it and before it was known
-//   are dropped, not written, so that no frame follows the failed one;
+//   save or waiting point of the handler that saved it (or of one it runs
+//   inside), never in a handler nested in it such as a repaint during its
+//   background task; the saves made after it and before it was known are
+//   dropped, not written, so that no frame follows the failed one;
 // - pending pictures are bounded in number and in bytes: a save blocks until
 //   there is room;
 // - the runtime's exit waits for every pending write.

@@ -1,6 +1,5 @@
 #include "media/movie_writer.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,14 +22,6 @@ std::mutex& DeferredMutex() {
 std::vector<std::string>& Deferred() {
   static std::vector<std::string> errors;
   return errors;
-}
-
-// The temporary file the movie is written to, beside its target.
-std::string TempPathFor(const std::string& target) {
-  const auto slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
-  RemoveStaleTempFiles(AT_FDCWD, folder);
-  return (folder == "/" ? "" : folder) + "/" + NewTempName();
 }
 
 // Copies a w x h region into a frame of the encoded size, repeating the
@@ -146,7 +137,7 @@ void MovieWriter::Discard() noexcept {
 }
 
 void MovieWriter::Start() {
-  temp_ = TempPathFor(target_);
+  temp_ = NewTempPathBeside(target_);  // the movie is written there, then renamed
   const AVCodec* encoder = Ffmpeg().avcodec_find_encoder_by_name("libx264");
   if (!encoder) Fail("making the H.264 encoder for", AVERROR_ENCODER_NOT_FOUND);
   AVFormatContext* raw = nullptr;

@@ -16,12 +16,13 @@ namespace {
 // range YCbCr, as a JPEG holds it). The last one made is kept: a preview
 // is painted again and again while its picture stays.
 QImage ScaledFromYuv(const PixelBuffer& src, const Graphics::Placement& p) {
-  struct Made {
+  // The image scaled from the pixels of that stamp for that placement.
+  struct ScaledCopy {
     std::uint64_t stamp = 0;
     Graphics::Placement placement;
     QImage image;
   };
-  static Made last;
+  static ScaledCopy last;
   const Graphics::Placement& q = last.placement;
   if (last.stamp == src.stamp && q.dx == p.dx && q.dy == p.dy && q.dw == p.dw && q.dh == p.dh && q.sx == p.sx &&
       q.sy == p.sy && q.sw == p.sw && q.sh == p.sh)
@@ -153,19 +154,14 @@ void Picture::Constructor(std::int32_t width, std::int32_t height, std::int32_t)
   pixels_ = PixelsOnDemand(width, height, PixelLayout::kRgb32, [](PixelBuffer& b) {
     std::fill_n(b.Storage(), static_cast<std::size_t>(b.width) * static_cast<std::size_t>(b.height), 0xffffffffu);
   });
-  rgb_ = nullptr;
 }
 
-void Picture::SetPixels(PixelSnapshot pixels) noexcept {
-  pixels_ = std::move(pixels);
-  rgb_ = nullptr;
-}
+void Picture::SetPixels(PixelSnapshot pixels) noexcept { pixels_ = std::move(pixels); }
 
 Ref<::Graphics> Picture::Graphics() { return Ref<::Graphics>(New<PictureGraphics>(Ref<Picture>(this))); }
 
 std::uint32_t* Picture::Bits() {
   if (!pixels_) return nullptr;
-  rgb_ = nullptr;
   // Only this picture holds its own contiguous RGB32 pixels: write in place
   // under a new stamp. Otherwise write into a copy, leaving the snapshots
   // (and the pictures this one is a view of) as they were.
@@ -186,11 +182,6 @@ std::uint32_t* Picture::Bits() {
   }
   pixels_ = out;
   return out->Storage();
-}
-
-const std::uint32_t* Picture::ConstRow(std::int32_t y) const {
-  if (!rgb_) rgb_ = RgbPixels(pixels_);
-  return rgb_->Row(y);
 }
 
 Ref<Picture> Picture::Clone() const { return New<Picture>(pixels_); }

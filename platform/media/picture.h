@@ -34,10 +34,9 @@ class Picture : public Object {
   // pass; a pointer kept across a Snapshot() would write into the snapshot.
   std::uint32_t* Bits();
   std::uint32_t* Row(std::int32_t y) { return Bits() + static_cast<std::size_t>(y) * Width(); }
-  // RGB32 row y for reading: no detaching, the content stamp stays.
-  const std::uint32_t* ConstRow(std::int32_t y) const;
 
-  // The current pixels, shared read-only (none for an empty picture).
+  // The current pixels, shared read-only (none for an empty picture). For
+  // reading them as RGB32 rows without detaching: RgbPixels(Snapshot()).
   PixelSnapshot Snapshot() const noexcept { return pixels_; }
   // Replaces the pixels (a drawing that covers the whole picture).
   void SetPixels(PixelSnapshot pixels) noexcept;
@@ -48,7 +47,6 @@ class Picture : public Object {
 
  private:
   PixelSnapshot pixels_;
-  mutable PixelSnapshot rgb_;  // pixels_ as RGB32, made for ConstRow
 };
 
 // Picture.Constructor through the class table: a new blank picture.

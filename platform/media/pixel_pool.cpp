@@ -3,9 +3,10 @@
 #include <malloc.h>
 #include <sys/mman.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <mutex>
-#include <vector>
 
 namespace {
 
@@ -18,17 +19,28 @@ constexpr std::size_t kMaxPooledPixels = std::size_t{1} << 25;
 
 struct Block {
   std::unique_ptr<std::uint32_t[]> storage;
-  std::size_t count;
-};
-
-struct Pool {
-  std::mutex mutex;
-  std::vector<Block> blocks;
   std::size_t pixels = 0;
 };
 
-Pool& P() {
-  static Pool* pool = [] {
+// The blocks kept for reuse, oldest first, in places set aside once:
+// giving a block back never allocates, so it cannot fail (it runs in the
+// destructors of pictures and encodings).
+struct KeptBlocks {
+  std::mutex mutex;
+  std::array<Block, kMaxBlocks> blocks;  // [0, used) hold blocks
+  std::size_t used = 0;
+  std::size_t pixels = 0;  // in all the blocks held
+
+  // Lets go of the block in that place (freed, unless taken out before).
+  void Drop(std::size_t place) noexcept {
+    pixels -= blocks[place].pixels;
+    std::move(blocks.begin() + place + 1, blocks.begin() + used, blocks.begin() + place);
+    blocks[--used] = {};
+  }
+};
+
+KeptBlocks& KeptPixelBlocks() {
+  static KeptBlocks* kept = [] {
     // Blocks of a MiB and more (the pool's, a photo file read whole) are
     // mapped on their own and go back to the system when freed. Left to
     // itself glibc raises its mapping threshold to the largest block freed
@@ -36,9 +48,9 @@ Pool& P() {
     // which keep the pages they touched: a 24-megapixel run's memory then
     // grew with its frames (by 130 MiB and more over a few hundred).
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
-    return new Pool;
+    return new KeptBlocks;
   }();  // lives for the process; buffers may be freed at exit
-  return *pool;
+  return *kept;
 }
 
 // Fresh big storage faults in one 4 KiB page at a time on first touch;
@@ -55,13 +67,12 @@ void AskForHugePages(void* start, std::size_t bytes) noexcept {
 
 std::unique_ptr<std::uint32_t[]> TakePixelStorage(std::size_t count) {
   if (count >= kMinPooledPixels) {
-    Pool& pool = P();
-    std::lock_guard lock(pool.mutex);
-    for (auto it = pool.blocks.begin(); it != pool.blocks.end(); ++it) {
-      if (it->count != count) continue;
-      auto storage = std::move(it->storage);
-      pool.pixels -= it->count;
-      pool.blocks.erase(it);
+    KeptBlocks& kept = KeptPixelBlocks();
+    std::lock_guard lock(kept.mutex);
+    for (std::size_t place = 0; place < kept.used; ++place) {
+      if (kept.blocks[place].pixels != count) continue;
+      auto storage = std::move(kept.blocks[place].storage);
+      kept.Drop(place);
       return storage;
     }
   }
@@ -72,17 +83,10 @@ std::unique_ptr<std::uint32_t[]> TakePixelStorage(std::size_t count) {
 
 void ReturnPixelStorage(std::unique_ptr<std::uint32_t[]> storage, std::size_t count) noexcept {
   if (!storage || count < kMinPooledPixels || count > kMaxPooledPixels) return;
-  Pool& pool = P();
-  std::lock_guard lock(pool.mutex);
+  KeptBlocks& kept = KeptPixelBlocks();
+  std::lock_guard lock(kept.mutex);
   // The oldest blocks make room for the newest: sizes in use change over time.
-  while (!pool.blocks.empty() && (pool.blocks.size() >= kMaxBlocks || pool.pixels + count > kMaxPooledPixels)) {
-    pool.pixels -= pool.blocks.front().count;
-    pool.blocks.erase(pool.blocks.begin());
-  }
-  pool.pixels += count;
-  try {
-    pool.blocks.push_back({std::move(storage), count});
-  } catch (...) {
-    pool.pixels -= count;
-  }
+  while (kept.used > 0 && (kept.used == kMaxBlocks || kept.pixels + count > kMaxPooledPixels)) kept.Drop(0);
+  kept.blocks[kept.used++] = {std::move(storage), count};
+  kept.pixels += count;
 }

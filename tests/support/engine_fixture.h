@@ -146,8 +146,9 @@ inline testing::AssertionResult FrameShows(const std::string& path, std::uint32_
   };
   const Probe probes[] = {{5, 5, kMarkerColour}, {w / 2, h / 2, colour},     {w - 5, 5, colour},
                           {5, h - 5, colour},    {w - 5, h - 5, colour},     {20, 3, colour}};
+  const PixelSnapshot rgb = media_test::RgbOf(p);
   for (const Probe& q : probes) {
-    const std::uint32_t got = media_test::PixelAt(p, q.x, q.y);
+    const std::uint32_t got = media_test::PixelAt(rgb, q.x, q.y);
     if (media_test::Distance(got, q.want) > tolerance)
       return testing::AssertionFailure() << path << " at (" << q.x << ", " << q.y << ") is " << std::hex << got
                                          << ", not " << q.want;

@@ -67,9 +67,12 @@ inline Ref<Picture> Gradient(std::int32_t w, std::int32_t h) {
   return p;
 }
 
-inline std::uint32_t PixelAt(const Ref<Picture>& p, std::int32_t x, std::int32_t y) {
-  return p->ConstRow(y)[x];
-}
+// The picture's pixels as RGB32 rows, read without touching the picture. A
+// decoded photo (YUV) is converted on every call: a test that reads many
+// of its pixels takes this once and reads them from it.
+inline PixelSnapshot RgbOf(const Ref<Picture>& p) { return RgbPixels(p->Snapshot()); }
+inline std::uint32_t PixelAt(const PixelSnapshot& rgb, std::int32_t x, std::int32_t y) { return rgb->Row(y)[x]; }
+inline std::uint32_t PixelAt(const Ref<Picture>& p, std::int32_t x, std::int32_t y) { return PixelAt(RgbOf(p), x, y); }
 
 inline std::vector<unsigned char> ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
