@@ -2,13 +2,12 @@
 // timed from the same point on the same pictures: JPEG against raw
 // TurboJPEG, a cross-fade step against a copy of a picture, and saving an
 // unchanged picture again against saving it fresh.
-#include <turbojpeg.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <random>
 
 #include "bench.h"
+#include "handles.h"
 #include "files/folder_item.h"
 #include "media/effect.h"
 #include "media/jpeg.h"
@@ -44,7 +43,7 @@ std::vector<Size> PhotoSizes(const bench::Options& o) {
 std::vector<bench::Result> JpegRows(const bench::Options& o) {
   std::vector<bench::Result> out;
   const int repeat = o.smoke ? 1 : 5;
-  tjhandle dec = tjInitDecompress(), enc = tjInitCompress();
+  const bench::TjHandle dec(tjInitDecompress()), enc(tjInitCompress());
   for (const Size& s : PhotoSizes(o)) {
     const std::string decodeName = std::string("jpeg decode ") + s.name, encodeName = std::string("jpeg encode ") + s.name;
     if (!o.Wants(decodeName) && !o.Wants(encodeName)) continue;
@@ -58,7 +57,7 @@ std::vector<bench::Result> JpegRows(const bench::Options& o) {
     if (o.Wants(decodeName)) {
       const double ours = bench::Best(repeat, [&] { DecodeJPEG(bytes.data(), bytes.size()); });
       const double ref = bench::Best(repeat, [&] {
-        tjDecompressToYUV2(dec, bytes.data(), bytes.size(), raw.data(), s.w, 4, s.h, 0);
+        tjDecompressToYUV2(dec.get(), bytes.data(), bytes.size(), raw.data(), s.w, 4, s.h, 0);
       });
       out.push_back({decodeName, ours, ref, "tjDecompressToYUV2", load, 0, 0, 1.10});
     }
@@ -69,7 +68,7 @@ std::vector<bench::Result> JpegRows(const bench::Options& o) {
     const double refEnc = bench::Best(repeat, [&] {
       unsigned char* buf = encoded.data();
       unsigned long size = encoded.size();
-      tjCompress2(enc, reinterpret_cast<const unsigned char*>(photo->Snapshot()->Row(0)), s.w, s.w * 4, s.h,
+      tjCompress2(enc.get(), reinterpret_cast<const unsigned char*>(photo->Snapshot()->Row(0)), s.w, s.w * 4, s.h,
                   TJPF_BGRX, &buf, &size, TJSAMP_420, 90, TJFLAG_NOREALLOC);
     });
     // Ours encodes a big picture in strips side by side on the workers: not
@@ -77,8 +76,6 @@ std::vector<bench::Result> JpegRows(const bench::Options& o) {
     out.push_back({encodeName, oursEnc, refEnc, "tjCompress2, one thread", load, 0, 0, 1.10, 0, 0,
                    "(ours on all cores: not like for like)"});
   }
-  tjDestroy(dec);
-  tjDestroy(enc);
   return out;
 }
 

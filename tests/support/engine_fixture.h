@@ -22,6 +22,7 @@
 #include "runtime/delegate.h"
 #include "runtime/runtime.h"
 #include "support/app_fixture.h"
+#include "support/file_names.h"
 #include "support/media_fixtures.h"
 
 namespace engine_test {
@@ -108,25 +109,6 @@ inline void MakeEntries(const std::string& folder, const std::vector<Entry>& ent
       case Entry::kBroken: media_test::WriteAll(path, {0xff, 0xd8, 0xff, 0xe0, 0, 0x10, 'J', 'F', 'I', 'F'}); break;
     }
   }
-}
-
-// The names in the folder, sorted, hidden ones included (a leftover
-// temporary file would show).
-inline std::vector<std::string> FileNames(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-// "000001.jpg" to the frame number given.
-inline std::vector<std::string> FrameNames(int last) {
-  std::vector<std::string> names;
-  for (int i = 1; i <= last; ++i) {
-    std::string digits = std::to_string(i);
-    names.push_back(std::string(digits.size() < 6 ? 6 - digits.size() : 0, '0') + digits + ".jpg");
-  }
-  return names;
 }
 
 // The frame file is a crop by the margins of a photo of that colour:

@@ -19,6 +19,7 @@
 #include "media/movie.h"
 #include "runtime/runtime.h"
 #include "support/app_fixture.h"
+#include "support/file_names.h"
 #include "support/media_fixtures.h"
 
 namespace engine_test {
@@ -51,25 +52,6 @@ inline void WriteSolidVideo(const std::string& path, std::int32_t w, std::int32_
   Ref<QTVideoTrack> track = movie->NewVideoTrack(w, h, rate);
   ASSERT_TRUE(track);
   for (std::uint32_t c : colours) track->AppendPicture(media_test::Solid(w, h, c));
-}
-
-// The names of the files in a folder, sorted, hidden ones included.
-inline std::vector<std::string> FileNames(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// The six-digit frame names from 1 to n.
-inline std::vector<std::string> FrameNames(int n) {
-  std::vector<std::string> names;
-  for (int i = 1; i <= n; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "%06d.jpg", i);
-    names.push_back(name);
-  }
-  return names;
 }
 
 // The picture of a file, or none.
