@@ -377,15 +377,7 @@ TEST(MakeMovie, NoTrackOrNoFirstPictureEndsWithAMessageAndNoFile) {
 // finished with the frames appended so far and plays, and no temporary
 // file is left.
 TEST(MakeMovie, CloseAndQuitMidwayLeaveAFinishedShorterMovie) {
-  struct Case {
-    const char* what;
-    void (*request)();
-  };
-  const Case cases[] = {
-      {"the close button", [] { RequestCloseAsTheWindowManagerDoes(); }},
-      {"Ctrl+Q", [] { PressKeyAsTheWindowSystemDoes(Qt::Key_Q, Qt::ControlModifier); }},
-  };
-  for (const Case& c : cases) {
+  for (const QuitRequest& c : kQuitRequests) {
     SCOPED_TRACE(c.what);
     FivePhotos f;
     std::chrono::steady_clock::time_point requested{};

@@ -361,15 +361,7 @@ TEST(VideoFade, ASampleThatCannotBeReadEndsTheRunNamingTheVideo) {
 // message, and every frame saved before is complete, with no temporary
 // file left beside them.
 TEST(VideoFade, CloseAndQuitDuringTheRunKeepTheFramesWritten) {
-  struct Case {
-    const char* what;
-    void (*request)();
-  };
-  const Case cases[] = {
-      {"the close button", [] { RequestCloseAsTheWindowManagerDoes(); }},
-      {"Ctrl+Q", [] { PressKeyAsTheWindowSystemDoes(Qt::Key_Q, Qt::ControlModifier); }},
-  };
-  for (const Case& c : cases) {
+  for (const QuitRequest& c : kQuitRequests) {
     SCOPED_TRACE(c.what);
     Fixture f;
     std::chrono::steady_clock::time_point requested{};

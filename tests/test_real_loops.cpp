@@ -182,15 +182,7 @@ TEST(RealLoops, TheLastResortMessageStaysUntilTheUserAnswersIt) {
 // of frames: the tick is cut short, the application quits normally, and
 // what was written is whole frames without a gap or a temporary file.
 TEST(RealLoops, CloseAndQuitEndALongTickAtOnceKeepingWholeFrames) {
-  struct Case {
-    const char* what;
-    std::function<void()> quit;
-  };
-  const Case cases[] = {
-      {"the close button", [] { RequestCloseAsTheWindowManagerDoes(); }},
-      {"Ctrl+Q", [] { PressKeyAsTheWindowSystemDoes(Qt::Key_Q, Qt::ControlModifier); }},
-  };
-  for (const Case& c : cases) {
+  for (const QuitRequest& c : kQuitRequests) {
     SCOPED_TRACE(c.what);
     ScratchFolder scratch;
     const std::string source = scratch / "photos", dest = scratch / "frames";
@@ -204,7 +196,7 @@ TEST(RealLoops, CloseAndQuitEndALongTickAtOnceKeepingWholeFrames) {
         if (Progress()->Value() < 20) return;
         watch.stop();
         requested = std::chrono::steady_clock::now();
-        c.quit();
+        c.request();
       });
       watch.start(5);
       Click("BevelButton3");

@@ -63,6 +63,11 @@ void PressKeyAsTheWindowSystemDoes(int key, Qt::KeyboardModifiers modifiers) {
   QWindowSystemInterface::handleKeyEvent(window, QEvent::KeyRelease, key, modifiers);
 }
 
+const QuitRequest kQuitRequests[2] = {
+    {"the close button", [] { RequestCloseAsTheWindowManagerDoes(); }},
+    {"Ctrl+Q", [] { PressKeyAsTheWindowSystemDoes(Qt::Key_Q, Qt::ControlModifier); }},
+};
+
 void ClickAsTheWindowSystemDoes(std::string_view control) {
   QWidget* frame = WindowQMainWindow(MainWindow());
   QWidget* widget = WidgetNamed(control);

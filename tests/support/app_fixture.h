@@ -56,6 +56,13 @@ void RequestCloseAsTheWindowManagerDoes();
 void PressKeyAsTheWindowSystemDoes(int key, Qt::KeyboardModifiers modifiers);
 // A left click in the middle of the control's widget.
 void ClickAsTheWindowSystemDoes(std::string_view control);
+// The two ways a user asks a running application to end: the window
+// manager's close button and Ctrl+Q, each named for a test's trace.
+struct QuitRequest {
+  const char* what;
+  void (*request)();
+};
+extern const QuitRequest kQuitRequests[2];
 
 // Runs the event loop (every kind of event) for that long; while the
 // application quits or an exception is pending, only lets the time pass.
