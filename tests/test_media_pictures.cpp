@@ -248,6 +248,28 @@ TEST_F(PictureFiles, APictureEncodedInStripsDecodesAsOneWholeEncoding) {
   tjDestroy(encoder);
 }
 
+// The bytes given to a sink while the strips are encoded (a frame written
+// while the rest of it is encoded) are the JPEG returned, byte for byte,
+// whether the picture was encoded in strips or whole.
+TEST_F(PictureFiles, AnEncodingGivesItsSinkTheBytesItReturns) {
+  struct Collect final : JpegSink {
+    std::vector<unsigned char> bytes;
+    void Part(std::span<const std::span<const unsigned char>> parts) noexcept override {
+      for (auto part : parts) bytes.insert(bytes.end(), part.begin(), part.end());
+    }
+    void Restart() noexcept override { bytes.clear(); }
+  };
+  for (auto [w, h] : {std::pair{1601, 4001}, {64, 48}}) {
+    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+    Ref<Picture> picture = Gradient(w, h);
+    for (std::int32_t y = 0; y < h; y += 7) picture->Row(y)[(y * 13) % w] = Rgb(255, 0, 255);
+    Collect sink;
+    const std::vector<unsigned char> returned = EncodeJPEG(*picture->Snapshot(), sink)->Bytes();
+    EXPECT_EQ(sink.bytes, returned);
+    EXPECT_EQ(returned, EncodeJPEG(*picture->Snapshot())->Bytes());
+  }
+}
+
 TEST_F(PictureFiles, TheEightExifOrientationsTurnThePictureUpright) {
   Ref<Picture> upright = Quadrants(64, 32);
   const Ref<FolderItem> plain = GetFolderItem(dir / "plain.jpg");

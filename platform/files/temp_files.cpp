@@ -97,33 +97,67 @@ void RemoveStaleTempFiles(int folderFd, const std::string& folder) {
   }
 }
 
-std::string WriteTempFile(int folderFd, const std::string& targetName,
-                          std::span<const std::span<const unsigned char>> parts) {
-  const std::string temp = NewTempName();
-  FileDescriptor file(openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (file.fd < 0) throw IOException("while saving " + targetName + ": " + Reason(errno));
-  auto failed = [&](int error) {
-    unlinkat(folderFd, temp.c_str(), 0);
-    throw IOException("while saving " + targetName + ": " + Reason(error));
-  };
+TempFileWriter::TempFileWriter(int folderFd, std::string targetName)
+    : folderFd_(folderFd), targetName_(std::move(targetName)), temp_(NewTempName()) {
+  fd_ = openat(folderFd_, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd_ < 0) throw IOException("while saving " + targetName_ + ": " + Reason(errno));
+}
+
+TempFileWriter::~TempFileWriter() {
+  if (finished_) return;
+  if (fd_ >= 0) close(fd_);
+  unlinkat(folderFd_, temp_.c_str(), 0);
+}
+
+void TempFileWriter::Append(std::span<const std::span<const unsigned char>> parts) noexcept {
+  if (error_ != 0) return;
   // Gathered writes, picking up where a short one stopped.
-  std::vector<iovec> left;
-  for (const std::span<const unsigned char> part : parts)
-    if (!part.empty()) left.push_back({const_cast<unsigned char*>(part.data()), part.size()});
-  for (std::size_t first = 0; first < left.size();) {
-    const int count = static_cast<int>(std::min<std::size_t>(left.size() - first, IOV_MAX));
-    ssize_t n = writev(file.fd, left.data() + first, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) failed(errno);
-    for (; first < left.size() && static_cast<std::size_t>(n) >= left[first].iov_len; ++first)
-      n -= static_cast<ssize_t>(left[first].iov_len);
-    if (first < left.size()) {
-      left[first].iov_base = static_cast<unsigned char*>(left[first].iov_base) + n;
-      left[first].iov_len -= static_cast<std::size_t>(n);
+  iovec left[IOV_MAX];
+  std::size_t next = 0;
+  while (next < parts.size()) {
+    int count = 0;
+    for (; next < parts.size() && count < IOV_MAX; ++next)
+      if (!parts[next].empty())
+        left[count++] = {const_cast<unsigned char*>(parts[next].data()), parts[next].size()};
+    for (int first = 0; first < count;) {
+      ssize_t n = writev(fd_, left + first, count - first);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        error_ = errno;
+        return;
+      }
+      for (; first < count && static_cast<std::size_t>(n) >= left[first].iov_len; ++first)
+        n -= static_cast<ssize_t>(left[first].iov_len);
+      if (first < count) {
+        left[first].iov_base = static_cast<unsigned char*>(left[first].iov_base) + n;
+        left[first].iov_len -= static_cast<std::size_t>(n);
+      }
     }
   }
-  if (close(std::exchange(file.fd, -1)) != 0) failed(errno);
-  return temp;
+}
+
+void TempFileWriter::Rewind() noexcept {
+  if (error_ != 0) return;
+  if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0) error_ = errno;
+}
+
+std::string TempFileWriter::Finish() {
+  const int closed = close(std::exchange(fd_, -1));
+  if (error_ == 0 && closed != 0) error_ = errno;
+  if (error_ != 0) {
+    unlinkat(folderFd_, temp_.c_str(), 0);
+    finished_ = true;
+    throw IOException("while saving " + targetName_ + ": " + Reason(error_));
+  }
+  finished_ = true;
+  return temp_;
+}
+
+std::string WriteTempFile(int folderFd, const std::string& targetName,
+                          std::span<const std::span<const unsigned char>> parts) {
+  TempFileWriter file(folderFd, targetName);
+  file.Append(parts);
+  return file.Finish();
 }
 
 void ReplaceWithTempFile(int folderFd, const std::string& tempName, const std::string& targetName) {

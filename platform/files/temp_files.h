@@ -27,6 +27,34 @@ void RemoveStaleTempFiles(int folderFd, const std::string& folder);
 // space left on device"): the files written are frames in the destination
 // folder and movies, in folders the user chose.
 
+// A new temporary file in a folder, written in pieces as they come (an
+// encoder's bytes while it encodes the rest). Made, it exists; let go
+// unfinished, it is removed. A failed write is kept and raised by Finish,
+// so that a writer fed from worker threads never throws at them.
+class TempFileWriter {
+ public:
+  // Raises IOException "while saving <targetName>: <reason>" when the file
+  // cannot be made.
+  TempFileWriter(int folderFd, std::string targetName);
+  ~TempFileWriter();
+  TempFileWriter(const TempFileWriter&) = delete;
+  TempFileWriter& operator=(const TempFileWriter&) = delete;
+  // Appends the parts; after a failure, nothing more is written.
+  void Append(std::span<const std::span<const unsigned char>> parts) noexcept;
+  // Empties the file: what was appended is void.
+  void Rewind() noexcept;
+  // Closes the file and returns its name; raises IOException "while saving
+  // <targetName>: <reason>" (and removes the file) for the first failure.
+  std::string Finish();
+
+ private:
+  int folderFd_;
+  std::string targetName_, temp_;
+  int fd_ = -1;
+  int error_ = 0;
+  bool finished_ = false;
+};
+
 // Writes the parts, one after the other, into a new temporary file in the
 // folder and returns its name. Raises IOException "while saving
 // <targetName>: <reason>" (and leaves no file) when it cannot.

@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -83,7 +84,7 @@ class Pool {
   std::exception_ptr* FailureFor(int depth);
   void RaiseFailure(Lock& lock, int depth);
   void Run(const std::shared_ptr<Save>& save);
-  EncodedBytes BytesOf(Encoding& encoding, const std::string& name);
+  EncodedBytes BytesOf(Encoding& encoding, const std::string& name, JpegSink* sink);
   void Commit(std::shared_ptr<Save> save);
   Limits DefaultLimits() const;
 
@@ -275,7 +276,9 @@ void Pool::WaitForDispatch(int depth) {
   RaiseFailure(lock, depth);
 }
 
-EncodedBytes Pool::BytesOf(Encoding& encoding, const std::string& name) {
+// The encoding's bytes; encoded here when no other save has begun it, its
+// bytes then given to `sink` (if any) while they are made.
+EncodedBytes Pool::BytesOf(Encoding& encoding, const std::string& name, JpegSink* sink) {
   std::unique_lock lock(encoding.mutex);
   if (encoding.state == Encoding::State::kWaiting) {
     encoding.state = Encoding::State::kRunning;
@@ -283,7 +286,7 @@ EncodedBytes Pool::BytesOf(Encoding& encoding, const std::string& name) {
     EncodedBytes bytes;
     std::string error;
     try {
-      bytes = EncodeJPEG(*encoding.pixels);
+      bytes = sink ? EncodeJPEG(*encoding.pixels, *sink) : EncodeJPEG(*encoding.pixels);
     } catch (const RuntimeException& e) {
       error = e.Message();
     } catch (const std::bad_alloc&) {
@@ -324,8 +327,36 @@ void Pool::Run(const std::shared_ptr<Save>& save) {
     // encoding may be kept, and its pixels go back the usual way), but
     // nothing is written.
     const std::string name = NameOfPath(save->path);
-    const EncodedBytes bytes = BytesOf(*save->encoding, name);
-    if (!dropped) save->temp = WriteTempFile(save->into.fd, name, bytes->Parts());
+    // The worker that encodes a frame writes its strips into the temporary
+    // file while it encodes the rest, so that a frame is on disk soon after
+    // its last strip is encoded. A file that cannot be made is said after
+    // the encoding, as when the bytes were written after it: its pixels go
+    // back all the same, and a failed encoding is said first.
+    std::optional<TempFileWriter> file;
+    std::exception_ptr cannotMake;
+    if (!dropped) {
+      try {
+        file.emplace(save->into.fd, name);
+      } catch (...) {
+        cannotMake = std::current_exception();
+      }
+    }
+    struct IntoFile final : JpegSink {
+      TempFileWriter* file = nullptr;
+      bool given = false;
+      void Part(std::span<const std::span<const unsigned char>> parts) noexcept override {
+        given = true;
+        file->Append(parts);
+      }
+      void Restart() noexcept override { file->Rewind(); }
+    } sink;
+    sink.file = file ? &*file : nullptr;
+    const EncodedBytes bytes = BytesOf(*save->encoding, name, file ? &sink : nullptr);
+    if (cannotMake) std::rethrow_exception(cannotMake);
+    if (file) {
+      if (!sink.given) file->Append(bytes->Parts());  // another save encoded it
+      save->temp = file->Finish();
+    }
   } catch (...) {
     save->failure = std::current_exception();
   }

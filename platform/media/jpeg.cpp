@@ -237,6 +237,32 @@ std::optional<JpegParts> PartsOf(const unsigned char* b, std::size_t size) {
 // picture is encoded in strips side by side.
 constexpr std::int32_t kMinStripRows = 256;
 
+// Whether a strip's tables (everything before its frame header's height,
+// and after it up to its scan's data) are the first strip's.
+bool SameTables(const unsigned char* first, const JpegParts& f, const unsigned char* other, const JpegParts& p) {
+  return p.scanHeader == f.scanHeader && p.frameHeader == f.frameHeader && p.dataStart == f.dataStart &&
+         std::memcmp(other, first, f.frameHeader + 5) == 0 &&
+         std::memcmp(other + f.frameHeader + 7, first + f.frameHeader + 7, f.dataStart - f.frameHeader - 7) == 0;
+}
+
+// The joined JPEG's headers: the first strip's up to its scan, with the
+// whole picture's height and a restart interval of a strip's MCUs.
+std::vector<unsigned char> JoinedHeaders(const unsigned char* first, const JpegParts& f, const PixelBuffer& pixels,
+                                         std::int32_t stripRows) {
+  const std::size_t mcusPerRow = (static_cast<std::size_t>(pixels.width) + 15) / 16;
+  const std::size_t interval = mcusPerRow * static_cast<std::size_t>(stripRows / 16);
+  std::vector<unsigned char> headers(first, first + f.scanHeader);
+  headers[f.frameHeader + 5] = static_cast<unsigned char>(pixels.height >> 8);
+  headers[f.frameHeader + 6] = static_cast<unsigned char>(pixels.height);
+  headers.insert(headers.end(), {0xff, 0xdd, 0, 4, static_cast<unsigned char>(interval >> 8),
+                                 static_cast<unsigned char>(interval)});
+  return headers;
+}
+
+// The restart marker before strip i (i >= 1), and the end of the image.
+unsigned char RestartMarker(std::size_t i) { return static_cast<unsigned char>(0xd0 + (i - 1) % 8); }
+constexpr unsigned char kEndOfImage[2] = {0xff, 0xd9};
+
 // One baseline JPEG made of strips encoded apart, joined with restart
 // markers (the restart interval is a strip's MCUs, and each strip's DC
 // prediction starts from zero as a restart's does): a decoder sees the very
@@ -250,32 +276,17 @@ EncodedBytes JoinStrips(std::vector<Encoded>& strips, const PixelBuffer& pixels,
     if (!p) return nullptr;
     parts.push_back(*p);
   }
-  // Every strip's tables (everything before its frame header's height, and
-  // after it up to its scan's data) must be the first's.
   const unsigned char* first = strips[0].Bytes();
   const JpegParts& f = parts[0];
-  for (std::size_t i = 1; i < strips.size(); ++i) {
-    const JpegParts& p = parts[i];
-    if (p.scanHeader != f.scanHeader || p.frameHeader != f.frameHeader || p.dataStart != f.dataStart ||
-        std::memcmp(strips[i].Bytes(), first, f.frameHeader + 5) != 0 ||
-        std::memcmp(strips[i].Bytes() + f.frameHeader + 7, first + f.frameHeader + 7,
-                    f.dataStart - f.frameHeader - 7) != 0)
-      return nullptr;
-  }
-  const std::size_t mcusPerRow = (static_cast<std::size_t>(pixels.width) + 15) / 16;
-  const std::size_t interval = mcusPerRow * static_cast<std::size_t>(stripRows / 16);
-  // The joints: the first strip's headers with the whole picture's height
-  // and a restart interval, then a restart marker between strips, then the
-  // end of the image.
-  std::vector<unsigned char> joints(first, first + f.scanHeader);
-  joints[f.frameHeader + 5] = static_cast<unsigned char>(pixels.height >> 8);
-  joints[f.frameHeader + 6] = static_cast<unsigned char>(pixels.height);
-  joints.insert(joints.end(), {0xff, 0xdd, 0, 4, static_cast<unsigned char>(interval >> 8),
-                               static_cast<unsigned char>(interval)});
+  for (std::size_t i = 1; i < strips.size(); ++i)
+    if (!SameTables(first, f, strips[i].Bytes(), parts[i])) return nullptr;
+  // The joints: the headers, then a restart marker between strips, then
+  // the end of the image.
+  std::vector<unsigned char> joints = JoinedHeaders(first, f, pixels, stripRows);
   const std::size_t restarts = joints.size();
-  for (std::size_t i = 1; i < strips.size(); ++i) joints.insert(joints.end(), {0xff, static_cast<unsigned char>(0xd0 + (i - 1) % 8)});
+  for (std::size_t i = 1; i < strips.size(); ++i) joints.insert(joints.end(), {0xff, RestartMarker(i)});
   const std::size_t end = joints.size();
-  joints.insert(joints.end(), {0xff, 0xd9});
+  joints.insert(joints.end(), std::begin(kEndOfImage), std::end(kEndOfImage));
 
   std::vector<EncodedJpeg::Part> pieces;
   pieces.emplace_back(joints.data(), restarts);  // headers and the restart interval
@@ -291,9 +302,78 @@ EncodedBytes JoinStrips(std::vector<Encoded>& strips, const PixelBuffer& pixels,
   return std::make_shared<const EncodedJpeg>(std::move(storage), std::move(joints), std::move(pieces));
 }
 
+// Gives a sink the strips' bytes in order as they are encoded, as
+// JoinStrips will join them: each strip when it and every strip before it
+// are done. It stops at a strip whose tables differ (JoinStrips then fails
+// too, and the whole picture is encoded again).
+class StripStream {
+ public:
+  StripStream(JpegSink& sink, const std::vector<Encoded>& strips, const PixelBuffer& pixels, std::int32_t stripRows)
+      : sink_(sink), strips_(strips), pixels_(pixels), stripRows_(stripRows), done_(strips.size(), 0) {}
+
+  // Strip i is encoded: the strips ready by now go to the sink, by one
+  // thread at a time; the others go on encoding.
+  void Finished(std::size_t i) {
+    std::unique_lock lock(mutex_);
+    done_[i] = 1;
+    if (writing_) return;  // the thread writing takes this one in turn
+    writing_ = true;
+    while (!broken_ && next_ < done_.size() && done_[next_]) {
+      const std::size_t k = next_;
+      lock.unlock();
+      const bool sent = Send(k);
+      lock.lock();
+      if (sent) ++next_;
+      else broken_ = true;
+    }
+    writing_ = false;
+  }
+  // Whether every strip went to the sink, the end of the image too.
+  bool Complete() {
+    std::lock_guard lock(mutex_);
+    if (broken_ || next_ != done_.size()) return false;
+    const std::span<const unsigned char> end[] = {kEndOfImage};
+    sink_.Part(end);
+    return true;
+  }
+
+ private:
+  bool Send(std::size_t k) {
+    const Encoded& strip = strips_[k];
+    const auto p = PartsOf(strip.Bytes(), strip.size);
+    if (!p) return false;
+    if (k == 0) {
+      first_ = *p;
+      headers_ = JoinedHeaders(strip.Bytes(), first_, pixels_, stripRows_);
+      const std::span<const unsigned char> parts[] = {headers_,
+                                                      {strip.Bytes() + p->scanHeader, p->dataEnd - p->scanHeader}};
+      sink_.Part(parts);
+      return true;
+    }
+    if (!SameTables(strips_[0].Bytes(), first_, strip.Bytes(), *p)) return false;
+    const unsigned char marker[2] = {0xff, RestartMarker(k)};
+    const std::span<const unsigned char> parts[] = {marker, {strip.Bytes() + p->dataStart, p->dataEnd - p->dataStart}};
+    sink_.Part(parts);
+    return true;
+  }
+
+  JpegSink& sink_;
+  const std::vector<Encoded>& strips_;
+  const PixelBuffer& pixels_;
+  const std::int32_t stripRows_;
+  std::mutex mutex_;
+  std::vector<char> done_;
+  std::size_t next_ = 0;
+  bool writing_ = false, broken_ = false;
+  JpegParts first_;
+  std::vector<unsigned char> headers_;
+};
+
 }  // namespace
 
-EncodedBytes EncodeJPEG(const PixelBuffer& pixels) {
+namespace {
+
+EncodedBytes Encode(const PixelBuffer& pixels, JpegSink* sink) {
   // Strips of whole MCU rows, as many as there are workers, if each is big
   // enough to pay and the restart interval fits its 16 bits.
   const std::size_t workers = task_pool::Workers();
@@ -309,26 +389,46 @@ EncodedBytes EncodeJPEG(const PixelBuffer& pixels) {
     if (pixels.Layout() == PixelLayout::kYuv420) pixels.Plane(0);
     else pixels.Row(0);
     std::vector<Encoded> strips(static_cast<std::size_t>(count));
+    std::optional<StripStream> stream;
+    if (sink) stream.emplace(*sink, strips, pixels, stripRows);
     std::exception_ptr failure;
     std::mutex failureMutex;
     task_pool::ParallelFor(strips.size(), [&](std::size_t i) {
       const std::int32_t top = static_cast<std::int32_t>(i) * stripRows;
       try {
         strips[i] = EncodeRows(pixels, top, std::min(stripRows, pixels.height - top));
+        if (stream) stream->Finished(i);
       } catch (...) {
         std::lock_guard lock(failureMutex);
         if (!failure) failure = std::current_exception();
       }
     });
+    const bool streamed = !failure && stream && stream->Complete();
     EncodedBytes joined = failure ? nullptr : JoinStrips(strips, pixels, stripRows);
     for (Encoded& strip : strips) ReturnPixelStorage(std::move(strip.storage), strip.words);  // what was not kept
     if (failure) std::rethrow_exception(failure);
-    if (joined) return joined;
+    if (joined) {
+      if (sink && !streamed) {
+        sink->Restart();
+        sink->Part(joined->Parts());
+      }
+      return joined;
+    }
   }
   Encoded whole = EncodeRows(pixels, 0, pixels.height);
   std::vector<EncodedJpeg::Storage> storage;
   const EncodedJpeg::Part bytes(whole.Bytes(), whole.size);
   storage.push_back({std::move(whole.storage), whole.words});
-  return std::make_shared<const EncodedJpeg>(std::move(storage), std::vector<unsigned char>{},
-                                             std::vector<EncodedJpeg::Part>{bytes});
+  EncodedBytes encoded = std::make_shared<const EncodedJpeg>(std::move(storage), std::vector<unsigned char>{},
+                                                            std::vector<EncodedJpeg::Part>{bytes});
+  if (sink) {
+    sink->Restart();  // the strips given before, if any, are void
+    sink->Part(encoded->Parts());
+  }
+  return encoded;
 }
+
+}  // namespace
+
+EncodedBytes EncodeJPEG(const PixelBuffer& pixels) { return Encode(pixels, nullptr); }
+EncodedBytes EncodeJPEG(const PixelBuffer& pixels, JpegSink& sink) { return Encode(pixels, &sink); }

@@ -49,3 +49,20 @@ std::shared_ptr<PixelBuffer> DecodeJPEG(const unsigned char* data, std::size_t s
 // converting). Raises RuntimeException with TurboJPEG's text when encoding
 // fails.
 EncodedBytes EncodeJPEG(const PixelBuffer& pixels);
+
+// Takes a JPEG's bytes while it is being encoded, so that they can be
+// written while the rest is encoded: parts come in order, one call at a
+// time (from any thread); Restart voids the parts before it, the whole JPEG
+// following anew. Neither may throw.
+class JpegSink {
+ public:
+  virtual void Part(std::span<const std::span<const unsigned char>> parts) noexcept = 0;
+  virtual void Restart() noexcept = 0;
+
+ protected:
+  ~JpegSink() = default;
+};
+// The same encoding, its bytes given to `sink` as they are made: once it
+// returns, the sink has had exactly the bytes returned (after its last
+// Restart). When it raises, what the sink had is to be dropped.
+EncodedBytes EncodeJPEG(const PixelBuffer& pixels, JpegSink& sink);
