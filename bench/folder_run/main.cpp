@@ -49,6 +49,11 @@ void Click(const char* button) {
   static_cast<QAbstractButton*>(RectControlWidget(*Control<RectControl>(button)))->click();
 }
 void Type(const char* field, const std::string& text) { Control<TextField>(field)->SetText(text); }
+// Clicks a button whose dialog the seam answers with the path.
+void Choose(const char* button, const char* path) {
+  dialog_seam::Answer(std::string(path));
+  Click(button);
+}
 
 // The application around `body`, with the dialog seam answering; the last
 // message it showed, or the reason it failed.
@@ -71,10 +76,8 @@ Ending RunApp(const std::function<void()>& body) {
 
 // Chooses the folders and types the folder run's fields.
 void SetUpFolderRun(char** a) {
-  dialog_seam::Answer(std::string(a[1]));
-  Click("BevelButton2");
-  dialog_seam::Answer(std::string(a[0]));
-  Click("BevelButton1");
+  Choose("BevelButton2", a[1]);
+  Choose("BevelButton1", a[0]);
   Type("stilltext", a[2]);
   Type("fadetext", a[3]);
   for (const char* field : {"ftop", "fbottom", "fleft", "fright"}) Type(field, a[4]);
@@ -123,10 +126,8 @@ Ending Ticks(char** a) {
 // VIDEO FRAMES RATE STILL FADE
 Ending VideoRun(char** a) {
   Ending e = RunApp([&] {
-    dialog_seam::Answer(std::string(a[1]));
-    Click("BevelButton2");
-    dialog_seam::Answer(std::string(a[0]));
-    Click("BevelButton4");
+    Choose("BevelButton2", a[1]);
+    Choose("BevelButton4", a[0]);
     Type("sourcefps", a[2]);
     Type("stilltext", a[3]);
     Type("fadetext", a[4]);
